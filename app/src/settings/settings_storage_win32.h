@@ -1,0 +1,63 @@
+// Where the settings file lives and how it is written: serialised across the
+// program's processes by a named mutex, replaced atomically through a
+// temporary file, and never replaced when the existing file cannot be read.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "app/runtime/handles_win32.h"
+#include "settings/expected.h"
+#include "settings/settings.h"
+
+namespace kadrovix {
+
+inline constexpr wchar_t kSettingsWriteMutexName[] = L"Local\\Kadrovix.SettingsWrite";
+inline constexpr DWORD kSettingsLockTimeoutMs = 2000;
+inline constexpr std::string_view kSettingsBusyMessage = "Settings are busy. Please try again.";
+
+// %LOCALAPPDATA%\Kadrovix\settings.txt. The folder is not created here.
+Expected<std::filesystem::path> settings_path();
+
+// settings.<pid>.tmp beside the settings file: two processes never share one.
+std::filesystem::path settings_temporary_path(const std::filesystem::path& settings_file, DWORD process_id);
+
+// Reads the file with the system's own error texts: a missing file gives the
+// defaults, a file that is not UTF-8 gives "stream did not contain valid
+// UTF-8", anything else the parse result.
+Expected<Settings> read_settings_file(const std::filesystem::path& path);
+
+// Holds the cross-process write lock for its lifetime.
+class SettingsWriteLock {
+public:
+    static Expected<SettingsWriteLock> acquire();
+
+    SettingsWriteLock(SettingsWriteLock&&) noexcept = default;
+    SettingsWriteLock& operator=(SettingsWriteLock&&) noexcept;
+    SettingsWriteLock(const SettingsWriteLock&) = delete;
+    SettingsWriteLock& operator=(const SettingsWriteLock&) = delete;
+    ~SettingsWriteLock();
+
+private:
+    explicit SettingsWriteLock(win32::UniqueHandle mutex) : mutex_(std::move(mutex)) {}
+    void release();
+    win32::UniqueHandle mutex_;
+};
+
+// The caller holds the write lock. custom_color and capture_stroke_width come
+// from the optional arguments when given, otherwise from the file as it is,
+// so a whole-record save never undoes the editor's one-field saves.
+Expected<void> write_settings(const std::filesystem::path& path, const Settings& settings,
+                              std::optional<Rgb> custom_color = std::nullopt,
+                              std::optional<std::uint32_t> capture_stroke_width = std::nullopt);
+
+Expected<void> save_settings(const Settings& settings);
+// One field on disk; every other field stays as the file holds it.
+Expected<void> save_custom_color(Rgb colour);
+Expected<void> save_capture_stroke_width(std::uint32_t width);
+
+}  // namespace kadrovix
