@@ -1,0 +1,86 @@
+// A value or an error, for operations that report failure as a value rather
+// than by throwing. A small stand-in for C++23 std::expected with the parts
+// this program uses; the error type defaults to a user-facing message text.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <variant>
+
+namespace kadrovix {
+
+template <class E>
+struct Unexpected {
+    E error;
+};
+
+template <class E>
+Unexpected(E) -> Unexpected<E>;
+
+template <class T, class E = std::string>
+class [[nodiscard]] Expected {
+public:
+    using value_type = T;
+    using error_type = E;
+
+    Expected(const T& value) : storage_(std::in_place_index<0>, value) {}
+    Expected(T&& value) : storage_(std::in_place_index<0>, std::move(value)) {}
+
+    template <class G>
+        requires std::is_constructible_v<E, G>
+    Expected(Unexpected<G> failure) : storage_(std::in_place_index<1>, std::move(failure.error)) {}
+
+    bool has_value() const noexcept { return storage_.index() == 0; }
+    explicit operator bool() const noexcept { return has_value(); }
+
+    // Calling value() on an error, or error() on a value, is a programming
+    // fault; std::get reports it rather than reading the wrong member.
+    T& value() & { return std::get<0>(storage_); }
+    const T& value() const& { return std::get<0>(storage_); }
+    T&& value() && { return std::get<0>(std::move(storage_)); }
+
+    E& error() & { return std::get<1>(storage_); }
+    const E& error() const& { return std::get<1>(storage_); }
+    E&& error() && { return std::get<1>(std::move(storage_)); }
+
+    T& operator*() & { return value(); }
+    const T& operator*() const& { return value(); }
+    T* operator->() { return &value(); }
+    const T* operator->() const { return &value(); }
+
+    template <class U>
+    T value_or(U&& fallback) const& {
+        return has_value() ? value() : static_cast<T>(std::forward<U>(fallback));
+    }
+
+private:
+    std::variant<T, E> storage_;
+};
+
+// Success without a value, or an error.
+template <class E>
+class [[nodiscard]] Expected<void, E> {
+public:
+    using value_type = void;
+    using error_type = E;
+
+    Expected() = default;
+
+    template <class G>
+        requires std::is_constructible_v<E, G>
+    Expected(Unexpected<G> failure) : error_(std::in_place, std::move(failure.error)) {}
+
+    bool has_value() const noexcept { return !error_.has_value(); }
+    explicit operator bool() const noexcept { return has_value(); }
+
+    E& error() & { return error_.value(); }
+    const E& error() const& { return error_.value(); }
+    E&& error() && { return std::move(error_).value(); }
+
+private:
+    std::optional<E> error_;
+};
+
+}  // namespace kadrovix
