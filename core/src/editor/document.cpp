@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -113,6 +114,18 @@ std::vector<Annotation> attachment_targets(const Annotation& a, const std::vecto
     return targets;
 }
 
+// A width change while a shape is being drawn goes to that shape alone (the
+// last object); the drawing's own commit records it. False when no shape is
+// being drawn.
+bool restyle_shape_being_drawn(Editor& e) {
+    if (!e.gesture || e.gesture->kind != GestureKind::Create || e.objects.empty()) {
+        return false;
+    }
+    e.objects.back().width = e.width;
+    e.objects.back().colour = e.colour;
+    return true;
+}
+
 paths::IdSet selection_set(const std::vector<std::uint64_t>& selection) {
     paths::IdSet set;
     set.reserve(selection.size());
@@ -144,23 +157,16 @@ void Editor::set_colour(Rgb c) {
 
 void Editor::narrow() {
     width = std::max(width - 1.0, kMinStrokeWidth);
-    if (gesture && gesture->kind == GestureKind::Create && !objects.empty()) {
-        // Only the shape being drawn changes; its gesture's commit records it.
-        objects.back().width = width;
-        objects.back().colour = colour;
-        return;
+    if (!restyle_shape_being_drawn(*this)) {
+        apply_style_to_selection();
     }
-    apply_style_to_selection();
 }
 
 void Editor::widen() {
     width = std::min(width + 1.0, kMaxStrokeWidth);
-    if (gesture && gesture->kind == GestureKind::Create && !objects.empty()) {
-        objects.back().width = width;
-        objects.back().colour = colour;
-        return;
+    if (!restyle_shape_being_drawn(*this)) {
+        apply_style_to_selection();
     }
-    apply_style_to_selection();
 }
 
 void Editor::apply_style_to_selection() {

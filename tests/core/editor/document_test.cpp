@@ -235,6 +235,20 @@ TEST(DocumentDelete, UnselectedArrowsStayWhereTheyWereDrawnUnattached) {
     EXPECT_EQ(ids_of(e.objects), (std::vector<std::uint64_t>{2, 3}));
 }
 
+TEST(DocumentDelete, ArrowWithBothEndsOnOneSpotKeepsItsDrawnLength) {
+    // Both ends resolve to R's right edge, so the arrow is drawn at its stored
+    // points; pinning both ends to the attachment point would collapse it.
+    const Attachment right{1, 0, 1};
+    Editor e = editor_with({make_rect(1, kBoxR), make_arrow(2, {150, 80}, {150, 20}, right, right)});
+    e.selection = {1};
+    e.delete_selection();
+    const shape::Arrow& arrow = arrow_of(e, 2);
+    EXPECT_FALSE(arrow.start_attachment.has_value());
+    EXPECT_FALSE(arrow.end_attachment.has_value());
+    EXPECT_EQ(arrow.start, (Point{150, 80}));
+    EXPECT_EQ(arrow.end, (Point{150, 20}));
+}
+
 TEST(DocumentDelete, ArrowDeletedWithItsTargetAndEmptySelection) {
     Editor e = editor_with({make_rect(1, kBoxR), make_arrow(2, {150, 25}, {90, 20}, std::nullopt, Attachment{1, 0, 1}),
                             make_ellipse(3, kBoxS)});
