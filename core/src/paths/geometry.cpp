@@ -442,8 +442,52 @@ double segment_distance(Point p, Point a, Point b) {
     return distance(p, a + ab * t);
 }
 
+namespace {
+
+// A box no hit can lie outside of. A Select press tries every object from the
+// top down, so rejecting the far ones before any outline is built keeps the
+// press cheap in a large document.
+std::optional<Rect> hit_reach(const Annotation& a, double tolerance, std::span<const Annotation> objects) {
+    Rect box;
+    double margin = tolerance;
+    switch (a.kind()) {
+        case ShapeKind::Rectangle:
+        case ShapeKind::Text:
+            box = rotated_bounds(a);
+            break;
+        case ShapeKind::Ellipse:
+            box = rotated_bounds(a);
+            margin += a.width / 2.0;
+            break;
+        case ShapeKind::Arrow: {
+            const auto ends = arrow_ends(a, objects);
+            if (!ends || !finite(ends->start) || !finite(ends->end)) return std::nullopt;
+            box = rect_of(ends->start, ends->end);
+            // The head's corners stand off the shaft by at most 0.45 of its length.
+            margin += a.width / 2.0 + 0.45 * std::max(4.8 * a.width, 8.0);
+            break;
+        }
+        case ShapeKind::Stroke: {
+            // Smoothed runs stay inside the hull of the drawn points.
+            const auto& stroke = *a.as<shape::Stroke>();
+            box = bounds(a);
+            double widest = a.width;
+            for (double w : stroke.segment_widths) widest = std::max(widest, w);
+            margin += (stroke.highlighter ? 5.0 : 1.0) * widest / 2.0;
+            break;
+        }
+    }
+    if (!finite(box.min) || !finite(box.max) || !std::isfinite(margin)) return std::nullopt;
+    return Rect{{box.min.x - margin, box.min.y - margin}, {box.max.x + margin, box.max.y + margin}};
+}
+
+}  // namespace
+
 bool hit_test(const Annotation& a, Point p, double tolerance, std::span<const Annotation> objects) {
     if (!finite(p)) {
+        return false;
+    }
+    if (const auto reach = hit_reach(a, tolerance, objects); reach && !contains(*reach, p)) {
         return false;
     }
     switch (a.kind()) {
