@@ -3,6 +3,7 @@
 // this program uses; the error type defaults to a user-facing message text.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <type_traits>
@@ -47,8 +48,9 @@ public:
 
     T& operator*() & { return value(); }
     const T& operator*() const& { return value(); }
-    T* operator->() { return &value(); }
-    const T* operator->() const { return &value(); }
+    // addressof: some value types (COM smart pointers) overload unary &.
+    T* operator->() { return std::addressof(value()); }
+    const T* operator->() const { return std::addressof(value()); }
 
     template <class U>
     T value_or(U&& fallback) const& {
