@@ -1,0 +1,67 @@
+// The per-process application record that hangs on the main window. Only the
+// UI thread touches it; other threads talk to it through posted messages.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "app/command_line.h"
+#include "app/setup/settings_panel.h"
+#include "app/setup/shortcut.h"
+#include "presentation/presentation_state.h"
+#include "settings/settings.h"
+
+namespace kadrovix {
+
+class CaptureSession;  // the editor's capture session
+class SearchReceiver;  // the receiving end of a pending image search
+
+// The capture shortcut's registration on the main window. Ids 1 and 2
+// alternate so that a new shortcut is registered before the old one goes.
+struct HotkeyRegistration {
+    bool registered = false;
+    int id = 0;
+    HWND window = nullptr;
+};
+
+struct AppState {
+    AppState() = default;
+    AppState(const AppState&) = delete;
+    AppState& operator=(const AppState&) = delete;
+
+    // Set while a handler works on the record; messages that arrive meanwhile
+    // (from a message box or menu loop) are not given to the event handler.
+    bool in_use = false;
+
+    Role role = Role::Resident;
+    std::optional<std::uint64_t> notification_owner;  // editor only
+    HWND main_window = nullptr;
+    HWND toast_window = nullptr;
+    // shared_ptr so that this header needs neither type complete.
+    std::shared_ptr<CaptureSession> session;        // editor only
+    std::shared_ptr<SearchReceiver> search_result;  // editor only
+    Settings settings;
+    SettingsPanel panel;
+    HotkeyRegistration capture_hotkey;
+    bool editor_running = false;
+    std::uint32_t editor_pid = 0;
+    NOTIFYICONDATAW tray_icon{};
+    bool tray_icon_added = false;
+    std::shared_ptr<PresentationState> presentation;  // resident only
+    bool panel_open = false;
+    bool is_editor = false;
+    // False in the diagnostics role: the settings file is then never read
+    // again nor written.
+    bool normal_run = true;
+
+    // The capture stroke width and custom colour last stored, so that only a
+    // change is written.
+    std::uint32_t stored_stroke_width = 0;
+    std::optional<Rgb> stored_custom_color;
+};
+
+}  // namespace kadrovix

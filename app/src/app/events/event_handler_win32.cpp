@@ -1,0 +1,231 @@
+#include "app/events/event_handler_win32.h"
+
+#include "app/messages.h"
+#include "app/notice/toast_win32.h"
+#include "app/runtime/editor_process_win32.h"
+#include "app/runtime/error_win32.h"
+#include "app/runtime/text_win32.h"
+#include "app/setup/settings_panel_win32.h"
+#include "app/setup/tray_menu_win32.h"
+
+namespace kadrovix {
+
+void show_message(HWND owner, std::string_view text) {
+    const std::wstring wide = win32::to_wide(text);
+    const std::wstring caption = win32::to_wide(kProductName);
+    ::MessageBoxW(owner, wide.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
+}
+
+namespace {
+
+using Handled = Result<std::optional<LRESULT>>;
+Handled handled(LRESULT value = 0) { return std::optional<LRESULT>(value); }
+Handled not_handled() { return std::optional<LRESULT>(); }
+
+// The features an editor run switched off come back on when it ends.
+Result<void> restore_presentation_features(AppState& app) {
+    if (app.presentation && app.presentation->saved_features) {
+        app.presentation->apply_features(*app.presentation->saved_features);
+        app.presentation->saved_features.reset();
+    }
+    return {};
+}
+
+Result<void> editor_exited(AppState& app) {
+    app.editor_running = false;
+    app.editor_pid = 0;
+    return restore_presentation_features(app);
+}
+
+Result<void> display_changed(AppState& app) {
+    if (app.presentation) app.presentation->turn_everything_off();
+    return {};
+}
+
+}  // namespace
+
+Result<void> request_capture(AppState& app) {
+    close_toast(app);
+    if (app.session || app.panel_open) return {};
+
+    if (app.is_editor) {
+        // The capture session runs in this process; until it can open, the
+        // editor has nothing to show and ends at once, so the resident sees
+        // it exit and accepts the next request.
+        ::PostQuitMessage(0);
+        return {};
+    }
+
+    if (app.editor_running) return {};
+    if (app.presentation && !app.presentation->saved_features) {
+        // Presentation overlays must not appear in the capture.
+        app.presentation->saved_features = app.presentation->features;
+        app.presentation->turn_everything_off();
+    }
+    auto pid = start_editor_process(app.main_window);
+    if (!pid) {
+        (void)restore_presentation_features(app);
+        return Unexpected<Error>{pid.error()};
+    }
+    app.editor_running = true;
+    app.editor_pid = *pid;
+    return {};
+}
+
+Result<std::optional<LRESULT>> handle_event(AppState& app, HWND window, UINT message, WPARAM wparam,
+                                            LPARAM lparam) {
+    switch (message) {
+        case MSG_TRAY_CALLBACK:
+            if (lparam == WM_LBUTTONUP || lparam == WM_RBUTTONUP) {
+                if (auto r = show_tray_menu(app); !r) return Unexpected<Error>{r.error()};
+                return handled();
+            }
+            return not_handled();
+
+        case MSG_START_CAPTURE:
+            if (auto r = request_capture(app); !r) return Unexpected<Error>{r.error()};
+            return handled();
+
+        case WM_HOTKEY:
+            if (!app.panel_open) {
+                if (auto r = request_capture(app); !r) return Unexpected<Error>{r.error()};
+            } else if (app.panel.capturing) {
+                const auto modifiers = static_cast<std::uint32_t>(LOWORD(lparam));
+                const auto key = static_cast<std::uint32_t>(HIWORD(lparam));
+                if (auto r = panel_hotkey(app, modifiers, key); !r) return Unexpected<Error>{r.error()};
+            }
+            return handled();
+
+        case MSG_EDITOR_EXITED:
+            if (app.editor_running && wparam == app.editor_pid) {
+                if (auto r = editor_exited(app); !r) return Unexpected<Error>{r.error()};
+                return handled();
+            }
+            return not_handled();
+
+        case MSG_NOTICE:
+            if (lparam >= 1 && lparam <= 4 && app.editor_running && wparam == app.editor_pid) {
+                notify(app, static_cast<NoticeKind>(lparam));
+                return handled();
+            }
+            return not_handled();
+
+        case WM_DISPLAYCHANGE:
+            if (auto r = display_changed(app); !r) return Unexpected<Error>{r.error()};
+            return handled();
+
+        case WM_DESTROY:
+            ::PostQuitMessage(0);
+            return handled();
+
+        case WM_CLOSE:
+            if (app.panel_open && app.capture_hotkey.registered) {
+                close_panel(app);
+            } else {
+                ::PostQuitMessage(0);
+            }
+            return handled();
+
+        case WM_ERASEBKGND:
+            return handled(1);
+
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = ::BeginPaint(window, &ps);
+            if (dc != nullptr) {
+                paint_panel(app, window, dc);
+                ::EndPaint(window, &ps);
+            }
+            return handled();
+        }
+
+        case WM_SETCURSOR:
+            if (app.panel_open) {
+                ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+                return handled(1);
+            }
+            return not_handled();
+
+        case WM_LBUTTONDOWN:
+            if (app.panel_open) {
+                const POINT p{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+                if (auto r = panel_left_button(app, p); !r) return Unexpected<Error>{r.error()};
+                return handled();
+            }
+            return not_handled();
+
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (app.panel_open) {
+                // Auto-repeat: the key was already down.
+                if (lparam & (1 << 30)) return handled();
+                if (auto r = panel_key(app, static_cast<UINT>(wparam), false); !r) {
+                    return Unexpected<Error>{r.error()};
+                }
+                return handled();
+            }
+            return not_handled();
+
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            if (app.panel_open && app.panel.capturing && wparam == VK_SNAPSHOT) {
+                if (auto r = panel_key(app, static_cast<UINT>(wparam), true); !r) return Unexpected<Error>{r.error()};
+                return handled();
+            }
+            return not_handled();
+
+        case WM_DPICHANGED:
+            if (app.panel_open) {
+                panel_dpi_changed(window, reinterpret_cast<const RECT*>(lparam));
+                return handled();
+            }
+            return not_handled();
+
+        default:
+            return not_handled();
+    }
+}
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_MEASUREITEM) {
+        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lparam);
+        if (measure != nullptr && measure->CtlType == ODT_MENU && measure_menu_item(window, measure)) return TRUE;
+    } else if (message == WM_DRAWITEM) {
+        auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lparam);
+        if (draw != nullptr && draw->CtlType == ODT_MENU && draw_menu_item(window, draw)) return TRUE;
+    } else if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+
+    auto* app = reinterpret_cast<AppState*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (app != nullptr && !app->in_use) {
+        app->in_use = true;
+        auto outcome = handle_event(*app, window, message, wparam, lparam);
+        app->in_use = false;
+        if (outcome) {
+            if (outcome->has_value()) return **outcome;
+        } else {
+            show_message(window, win32::error_text(outcome.error()));
+            if (app->is_editor && !app->session) ::PostQuitMessage(1);
+        }
+    }
+    return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+Result<void> run_message_loop(AppState& app) {
+    (void)app;
+    MSG msg{};
+    for (;;) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == -1) return win32::fail_last_error();
+        if (got == 0) {
+            if (msg.wParam == 0) return {};
+            return general_failure(std::string(kInternalFailureMessage));
+        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+}  // namespace kadrovix

@@ -1,0 +1,34 @@
+// Presentation mode's record in the resident: which overlays are on, the
+// feature state saved while an editor runs, and the values it persists.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "settings/settings.h"
+
+namespace kadrovix {
+
+// Feature bits handed between the tray menu, the settings panel and
+// presentation mode.
+inline constexpr std::uint32_t kFeaturePointerHalo = 1;
+inline constexpr std::uint32_t kFeatureTemporaryShapes = 2;
+inline constexpr std::uint32_t kFeatureInputDisplay = 4;
+
+struct PresentationState {
+    std::uint32_t features = 0;
+    // Set while an editor runs: the features to turn back on afterwards.
+    std::optional<std::uint32_t> saved_features;
+    Settings settings;
+    // Per shape shortcut (arrow, rectangle, ellipse): served through the
+    // keyboard hook because another program holds the combination.
+    bool hook_priority[3] = {false, false, false};
+
+    explicit PresentationState(const Settings& s) : settings(s) {}
+
+    void apply_features(std::uint32_t flags) { features = flags; }
+    void turn_everything_off() { features = 0; }
+    void apply_settings(const Settings& s) { settings = s; }
+};
+
+}  // namespace kadrovix
