@@ -1,0 +1,103 @@
+#include "session/execute.h"
+
+namespace kadrovix {
+
+namespace {
+
+bool cancels_gesture(CommandKind k) {
+    return k == CommandKind::SelectTool || k == CommandKind::SetColour || k == CommandKind::CustomColour ||
+           k == CommandKind::Eyedropper || k == CommandKind::Undo || k == CommandKind::Redo;
+}
+
+// Kinds 0, 1 and 3 to 8: every command that changes how the user draws.
+bool is_drawing_command(CommandKind k) {
+    return k == CommandKind::SelectTool || k == CommandKind::SetColour ||
+           (k >= CommandKind::CustomColour && k <= CommandKind::Redo);
+}
+
+CommandOutcome follow(FollowUp f) {
+    CommandOutcome out;
+    out.follow_up = f;
+    return out;
+}
+
+}  // namespace
+
+Result<CommandOutcome> execute_command(SessionState& s, const PartsView& parts, CommandValue command) {
+    const std::optional<CommandKind> kind = command_kind(command);
+    if (!kind || (*kind == CommandKind::SelectTool && !command_tool(command))) {
+        return CommandOutcome{};
+    }
+    if (cancels_gesture(*kind)) {
+        s.editor.cancel_gesture();
+    }
+    if (is_drawing_command(*kind)) {
+        s.eyedropper_on = false;
+    }
+
+    CommandOutcome out;
+    switch (*kind) {
+        case CommandKind::SelectTool:
+            s.editor.set_tool(*command_tool(command));
+            break;
+        case CommandKind::SetColour:
+            out.colour = command_colour(command);
+            if (parts.text_entry_open) {
+                // The entry takes the colour; the selected objects keep theirs.
+                s.editor.colour = out.colour;
+                out.follow_up = FollowUp::GiveColourToTextEntry;
+            } else {
+                s.editor.set_colour(out.colour);
+            }
+            break;
+        case CommandKind::ColourPicked:
+            out.follow_up = FollowUp::CopyColourText;
+            out.colour = command_colour(command);
+            break;
+        case CommandKind::CustomColour:
+            out.follow_up = FollowUp::OpenPicker;
+            break;
+        case CommandKind::Eyedropper:
+            s.eyedropper_on = true;
+            break;
+        case CommandKind::Thinner:
+            s.editor.narrow();
+            s.width_indicator_visible = true;
+            break;
+        case CommandKind::Thicker:
+            s.editor.widen();
+            s.width_indicator_visible = true;
+            break;
+        case CommandKind::Undo:
+            s.editor.undo();
+            break;
+        case CommandKind::Redo:
+            s.editor.redo();
+            break;
+        case CommandKind::Search:
+            if (s.search_in_progress) {
+                return CommandOutcome{};
+            }
+            if (!s.region.exists) {
+                return invalid_argument(kNoRegionMessage);
+            }
+            return follow(FollowUp::StartSearch);
+        case CommandKind::LiveCapture:
+            return follow(FollowUp::ToggleLiveMode);
+        case CommandKind::CopyImage:
+        case CommandKind::Save:
+            if (!s.region.exists) {
+                return invalid_argument(kNoRegionMessage);
+            }
+            return follow(*kind == CommandKind::Save ? FollowUp::Save : FollowUp::CopyImage);
+        case CommandKind::Close:
+            return follow(FollowUp::EndSession);
+    }
+    // Focus stays with the picker or the eyedropper while either is active
+    // (Custom colour is about to open the picker).
+    out.restore_focus = is_drawing_command(*kind) && *kind != CommandKind::CustomColour && !parts.picker_open &&
+                        !s.eyedropper_on;
+    return out;
+}
+
+}  // namespace kadrovix
