@@ -179,7 +179,8 @@ Result<void> start_and_run(const CommandLine& cl, Resources& res, bool& already_
 
     if (cl.role == Role::Resident) {
         app.presentation = std::make_shared<PresentationState>(app.settings);
-        app.presentation->apply_features(app.presentation->features | kFeatureTemporaryShapes);
+        app.presentation->features |= kFeatureTemporaryShapes;
+        app.presentation->activate_with_priority(app.presentation->features);
     }
 
     if (app.panel_open) {

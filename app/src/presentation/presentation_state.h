@@ -16,7 +16,10 @@ inline constexpr std::uint32_t kFeatureTemporaryShapes = 2;
 inline constexpr std::uint32_t kFeatureInputDisplay = 4;
 
 struct PresentationState {
+    // What the user has switched on, and what is applied right now; the two
+    // differ while the settings panel holds the shape shortcuts released.
     std::uint32_t features = 0;
+    std::uint32_t applied = 0;
     // Set while an editor runs: the features to turn back on afterwards.
     std::optional<std::uint32_t> saved_features;
     Settings settings;
@@ -26,8 +29,11 @@ struct PresentationState {
 
     explicit PresentationState(const Settings& s) : settings(s) {}
 
-    void apply_features(std::uint32_t flags) { features = flags; }
-    void turn_everything_off() { features = 0; }
+    // Strict switch of what is applied; the user's choice stays as it is.
+    void apply_features(std::uint32_t flags) { applied = flags; }
+    // Applies `flags` when features are turned on.
+    void activate_with_priority(std::uint32_t flags) { applied = flags; }
+    void turn_everything_off() { features = applied = 0; }
     void apply_settings(const Settings& s) { settings = s; }
 };
 

@@ -25,7 +25,8 @@ Handled not_handled() { return std::optional<LRESULT>(); }
 // The features an editor run switched off come back on when it ends.
 Result<void> restore_presentation_features(AppState& app) {
     if (app.presentation && app.presentation->saved_features) {
-        app.presentation->apply_features(*app.presentation->saved_features);
+        app.presentation->features = *app.presentation->saved_features;
+        app.presentation->activate_with_priority(app.presentation->features);
         app.presentation->saved_features.reset();
     }
     return {};
@@ -172,6 +173,13 @@ Result<std::optional<LRESULT>> handle_event(AppState& app, HWND window, UINT mes
                 if (auto r = panel_key(app, static_cast<UINT>(wparam), true); !r) return Unexpected<Error>{r.error()};
                 return handled();
             }
+            return not_handled();
+
+        case WM_CHAR:
+        case WM_SYSCHAR:
+            // The panel takes keys as shortcuts: Alt+Space must not open the
+            // system menu, and Alt+letter must not beep.
+            if (app.panel_open) return handled();
             return not_handled();
 
         case WM_DPICHANGED:

@@ -11,9 +11,9 @@ namespace {
 std::string module_message(HMODULE module, DWORD code) {
     if (module == nullptr) return {};
     wchar_t* buffer = nullptr;
-    const DWORD n = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS, module, code, 0,
-        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const DWORD n =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         module, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text;
     if (n != 0 && buffer != nullptr) text.assign(buffer, n);
     if (buffer != nullptr) ::LocalFree(buffer);

@@ -22,6 +22,8 @@ using UniqueInternet = BasicHandle<InternetHandleTraits>;
 // value carrying the system's text: from winhttp.dll's message table when it
 // has one, else from the system, else the code in hexadecimal.
 Error winhttp_error(DWORD code);
-inline Unexpected<Error> fail_winhttp() { return Unexpected<Error>{winhttp_error(::GetLastError())}; }
+inline Unexpected<Error> fail_winhttp() {
+    return Unexpected<Error>{winhttp_error(::GetLastError())};
+}
 
 }  // namespace kadrovix::win32

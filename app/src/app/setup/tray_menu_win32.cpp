@@ -249,6 +249,7 @@ Result<void> run_tray_command(AppState& app, std::uint32_t id) {
         case TrayAction::ToggleFeature: {
             PresentationState& presentation = presentation_of(app);
             const std::uint32_t flags = presentation.features ^ command.feature;
+            presentation.features = flags;
             // Turning a feature on tolerates shape shortcuts another program
             // holds (the keyboard hook serves them); turning one off is exact.
             if ((flags & command.feature) != 0) {
