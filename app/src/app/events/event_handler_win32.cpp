@@ -7,6 +7,8 @@
 #include "app/runtime/text_win32.h"
 #include "app/setup/settings_panel_win32.h"
 #include "app/setup/tray_menu_win32.h"
+#include "session/capture_session_win32.h"
+#include "session/io/image_search_win32.h"
 
 namespace kadrovix {
 
@@ -40,7 +42,99 @@ Result<void> editor_exited(AppState& app) {
 
 Result<void> display_changed(AppState& app) {
     if (app.presentation) app.presentation->turn_everything_off();
+    if (app.session) {
+        end_capture_session(app);
+        show_message(app.main_window, "The display configuration changed. Start a new capture.");
+    }
     return {};
+}
+
+// Carries out what a session handler asked for.
+Handled session_outcome(AppState& app, Result<SessionRequest> request) {
+    if (!request) return Unexpected<Error>{request.error()};
+    if (*request == SessionRequest::End) end_capture_session(app);
+    return handled();
+}
+
+Result<void> search_result(AppState& app, HWND window) {
+    auto receiver = std::move(app.search_result);
+    app.search_result.reset();
+    if (app.session) app.session->search_finished();
+    const bool opened = win32::finish_image_search(receiver, window);
+    if (opened && app.session) {
+        end_capture_session(app);
+    } else {
+        ::InvalidateRect(window, nullptr, FALSE);
+    }
+    return {};
+}
+
+POINT lparam_point(LPARAM lparam) {
+    return POINT{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+}
+
+// Messages of the open capture session; nullopt when the session does not take it.
+std::optional<Handled> session_event(AppState& app, HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    CaptureSession& session = *app.session;
+    switch (message) {
+        case WM_PAINT:
+            if (auto r = session.paint(); !r) return Handled(Unexpected<Error>{r.error()});
+            return handled();
+        case WM_SETCURSOR: {
+            POINT p{};
+            ::GetCursorPos(&p);
+            ::ScreenToClient(window, &p);
+            ::SetCursor(session.cursor(p));
+            return handled(1);
+        }
+        case WM_LBUTTONDOWN:
+            return session_outcome(app, session.mouse_down(app, lparam_point(lparam)));
+        case WM_MOUSEMOVE:
+            if (auto r = session.mouse_move(lparam_point(lparam)); !r) return Handled(Unexpected<Error>{r.error()});
+            return handled();
+        case WM_LBUTTONUP:
+            if (auto r = session.mouse_up(lparam_point(lparam)); !r) return Handled(Unexpected<Error>{r.error()});
+            return handled();
+        case WM_MOUSEWHEEL:
+            if (auto r = session.wheel(GET_WHEEL_DELTA_WPARAM(wparam)); !r) {
+                return Handled(Unexpected<Error>{r.error()});
+            }
+            return handled();
+        case WM_CAPTURECHANGED:
+            session.capture_changed(reinterpret_cast<HWND>(lparam));
+            return handled();
+        case WM_MOUSELEAVE:
+            session.mouse_leave();
+            return handled();
+        case WM_ACTIVATE:
+            if (LOWORD(wparam) != WA_INACTIVE) {
+                session.activated();
+                return handled();
+            }
+            return std::nullopt;
+        case WM_COMMAND:
+            ::InvalidateRect(window, nullptr, FALSE);
+            return handled();
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            return session_outcome(app, session.key_down(app, static_cast<UINT>(wparam)));
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            session.key_up(static_cast<UINT>(wparam));
+            return handled();
+        case WM_TIMER:
+            if (wparam == kSessionRefreshTimer) {
+                ::KillTimer(window, kSessionRefreshTimer);
+                ::InvalidateRect(window, nullptr, FALSE);
+                return handled();
+            }
+            return std::nullopt;
+        case WM_CLOSE:
+            end_capture_session(app);
+            return handled();
+        default:
+            return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -49,13 +143,7 @@ Result<void> request_capture(AppState& app) {
     close_toast(app);
     if (app.session || app.panel_open) return {};
 
-    if (app.is_editor) {
-        // The capture session runs in this process; until it can open, the
-        // editor has nothing to show and ends at once, so the resident sees
-        // it exit and accepts the next request.
-        ::PostQuitMessage(0);
-        return {};
-    }
+    if (app.is_editor) return begin_capture_session(app);
 
     if (app.editor_running) return {};
     if (app.presentation && !app.presentation->saved_features) {
@@ -75,7 +163,24 @@ Result<void> request_capture(AppState& app) {
 
 Result<std::optional<LRESULT>> handle_event(AppState& app, HWND window, UINT message, WPARAM wparam,
                                             LPARAM lparam) {
+    if (app.session) {
+        if (auto taken = session_event(app, window, message, wparam, lparam)) {
+            if (!*taken) return *taken;
+            // The common tail of every handled session message.
+            if (message != WM_SETCURSOR) {
+                if (auto r = session_message_tail(app); !r) return Unexpected<Error>{r.error()};
+            }
+            return *taken;
+        }
+    }
     switch (message) {
+        case MSG_SEARCH_RESULT:
+            if (app.search_result) {
+                if (auto r = search_result(app, window); !r) return Unexpected<Error>{r.error()};
+                return handled();
+            }
+            return not_handled();
+
         case MSG_TRAY_CALLBACK:
             if (lparam == WM_LBUTTONUP || lparam == WM_RBUTTONUP) {
                 if (auto r = show_tray_menu(app); !r) return Unexpected<Error>{r.error()};
@@ -222,7 +327,6 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 }
 
 Result<void> run_message_loop(AppState& app) {
-    (void)app;
     MSG msg{};
     for (;;) {
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
@@ -230,6 +334,16 @@ Result<void> run_message_loop(AppState& app) {
         if (got == 0) {
             if (msg.wParam == 0) return {};
             return general_failure(std::string(kInternalFailureMessage));
+        }
+        if (msg.message == WM_MOUSEWHEEL && app.session && !app.in_use) {
+            // The wheel goes to the session wherever the pointer is.
+            app.in_use = true;
+            auto wheel = app.session->wheel(GET_WHEEL_DELTA_WPARAM(msg.wParam));
+            auto tail = wheel ? session_message_tail(app) : Result<void>{};
+            app.in_use = false;
+            if (!wheel) return Unexpected<Error>{wheel.error()};
+            if (!tail) return Unexpected<Error>{tail.error()};
+            continue;
         }
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);

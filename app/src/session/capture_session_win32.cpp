@@ -1,0 +1,688 @@
+#include "session/capture_session_win32.h"
+
+#include <dwmapi.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "app/app_state_win32.h"
+#include "app/events/event_handler_win32.h"
+#include "app/messages.h"
+#include "app/notice/toast_win32.h"
+#include "app/runtime/error_win32.h"
+#include "app/runtime/text_win32.h"
+#include "render/screen_grab_win32.h"
+#include "session/execute.h"
+#include "session/input.h"
+#include "session/io/clipboard_win32.h"
+#include "session/io/image_search_win32.h"
+#include "session/io/save_capture_win32.h"
+#include "session/overlay.h"
+#include "session/region.h"
+#include "settings/settings_storage_win32.h"
+#include "toolbar/toolbar_win32.h"
+
+namespace kadrovix {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr DWORD kExcludeFromCapture = 0x11;  // WDA_EXCLUDEFROMCAPTURE
+
+D2D1_COLOR_F rgba(int r, int g, int b, float a = 1.0f) {
+    return D2D1::ColorF(static_cast<float>(r) / 255.0f, static_cast<float>(g) / 255.0f,
+                        static_cast<float>(b) / 255.0f, a);
+}
+
+D2D1_RECT_F to_d2d(const Rect& r) {
+    return D2D1::RectF(static_cast<float>(r.min.x), static_cast<float>(r.min.y), static_cast<float>(r.max.x),
+                       static_cast<float>(r.max.y));
+}
+
+Unexpected<Error> fail(HRESULT hr) { return Unexpected<Error>{Error{static_cast<std::int32_t>(hr), {}}}; }
+
+bool key_down_now(int vk) { return (::GetKeyState(vk) & 0x8000) != 0; }
+
+Point client_point(POINT p) { return Point{static_cast<double>(p.x), static_cast<double>(p.y)}; }
+
+// Best effort: the overlay must not show up in its own later grabs, but a
+// system that refuses (Wine, Windows 10 before 2004) still gets a session.
+void exclude_from_capture(HWND window) {
+    if (!::SetWindowDisplayAffinity(window, kExcludeFromCapture)) ::SetWindowDisplayAffinity(window, WDA_MONITOR);
+    ::DwmFlush();
+}
+
+Result<ComPtr<IDWriteTextFormat>> text_format(IDWriteFactory* factory, float size) {
+    ComPtr<IDWriteTextFormat> format;
+    const HRESULT hr = factory->CreateTextFormat(L"Segoe UI", nullptr, DWRITE_FONT_WEIGHT_NORMAL,
+                                                 DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, size, L"",
+                                                 format.GetAddressOf());
+    if (FAILED(hr)) return fail(hr);
+    format->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP);
+    return format;
+}
+
+Result<double> text_width(IDWriteFactory* factory, IDWriteTextFormat* format, std::wstring_view text) {
+    ComPtr<IDWriteTextLayout> layout;
+    const HRESULT hr = factory->CreateTextLayout(text.data(), static_cast<UINT32>(text.size()), format, 100000.0f,
+                                                 1000.0f, layout.GetAddressOf());
+    if (FAILED(hr)) return fail(hr);
+    DWRITE_TEXT_METRICS metrics{};
+    if (const HRESULT m = layout->GetMetrics(&metrics); FAILED(m)) return fail(m);
+    return static_cast<double>(metrics.widthIncludingTrailingWhitespace);
+}
+
+}  // namespace
+
+CaptureSession::CaptureSession(HWND window, BgraImage capture, ScreenGeometry geometry)
+    : window_(window), capture_(std::move(capture)), geometry_(geometry) {}
+
+CaptureSession::~CaptureSession() {
+    if (mouse_captured_ && ::GetCapture() == window_) ::ReleaseCapture();
+    if (live_previous_ != nullptr) ::SelectObject(live_dc_.get(), live_previous_);
+}
+
+std::uint64_t CaptureSession::now_ms() { return ::GetTickCount64(); }
+
+Result<std::shared_ptr<CaptureSession>> CaptureSession::start(HWND window, const Settings& settings) {
+    auto grab = win32::grab_virtual_screen();
+    if (!grab) return Unexpected<Error>{grab.error()};
+    POINT cursor{-100, -100};
+    Point cursor_on_screen{-100.0, -100.0};
+    if (::GetCursorPos(&cursor)) cursor_on_screen = client_point(cursor);
+    return from_image(window, std::move(*grab), settings, cursor_on_screen);
+}
+
+Result<std::shared_ptr<CaptureSession>> CaptureSession::from_image(HWND window, BgraImage capture,
+                                                                   const Settings& settings,
+                                                                   Point cursor_on_screen) {
+    if (auto valid = validate_image(capture); !valid) return Unexpected<Error>{valid.error()};
+    const ScreenGeometry geometry = geometry_of(capture);
+    std::shared_ptr<CaptureSession> session(new CaptureSession(window, std::move(capture), geometry));
+    session->state_ = new_session(Desktop{geometry.origin_x, geometry.origin_y,
+                                          static_cast<std::int32_t>(geometry.width),
+                                          static_cast<std::int32_t>(geometry.height)});
+    apply_start_values(session->state_, settings.custom_color, static_cast<double>(settings.capture_stroke_width),
+                       cursor_on_screen);
+    if (auto r = session->create_resources(); !r) return Unexpected<Error>{r.error()};
+    if (settings.live_capture) {
+        if (auto r = session->set_live(true); !r) return Unexpected<Error>{r.error()};
+    }
+    return session;
+}
+
+Result<void> CaptureSession::create_resources() {
+    auto context = win32::create_render_context(state_.live ? win32::TargetAlpha::Premultiplied
+                                                            : win32::TargetAlpha::Ignore);
+    if (!context) return Unexpected<Error>{context.error()};
+    context_ = std::move(*context);
+    capture_bitmap_.Reset();
+    if (!state_.live) {
+        auto bitmap = win32::create_capture_bitmap(context_.dc_target.Get(), capture_);
+        if (!bitmap) return Unexpected<Error>{bitmap.error()};
+        capture_bitmap_ = std::move(*bitmap);
+    }
+    return {};
+}
+
+Result<void> CaptureSession::show_over_desktop() {
+    ::SetWindowLongPtrW(window_, GWL_STYLE, WS_POPUP);
+    LONG_PTR ex = ::GetWindowLongPtrW(window_, GWL_EXSTYLE);
+    ex = (ex | WS_EX_TOPMOST | WS_EX_TOOLWINDOW) & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW);
+    if (state_.live) ex |= WS_EX_LAYERED;
+    ::SetWindowLongPtrW(window_, GWL_EXSTYLE, ex);
+    exclude_from_capture(window_);
+    const Desktop& d = state_.desktop;
+    if (!::SetWindowPos(window_, HWND_TOPMOST, d.x, d.y, d.width, d.height, SWP_FRAMECHANGED | SWP_SHOWWINDOW)) {
+        return win32::fail_last_error();
+    }
+    ::SetForegroundWindow(window_);
+    ::SetFocus(window_);
+    invalidate();
+    return {};
+}
+
+Result<void> CaptureSession::set_live(bool live) {
+    if (live == state_.live) return {};
+    exclude_from_capture(window_);
+    if (live) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = state_.desktop.width;
+        info.bmiHeader.biHeight = -state_.desktop.height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        win32::UniqueDc dc(::CreateCompatibleDC(nullptr));
+        if (!dc) return win32::fail_last_error();
+        void* bits = nullptr;
+        win32::UniqueBitmap bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!bitmap) return win32::fail_last_error();
+        if (live_previous_ != nullptr) ::SelectObject(live_dc_.get(), live_previous_);
+        live_previous_ = ::SelectObject(dc.get(), bitmap.get());
+        live_dc_ = std::move(dc);
+        live_bitmap_ = std::move(bitmap);
+        state_.live = true;
+        ::SetWindowLongPtrW(window_, GWL_EXSTYLE, ::GetWindowLongPtrW(window_, GWL_EXSTYLE) | WS_EX_LAYERED);
+    } else {
+        // Freezing takes a fresh picture of the same display layout.
+        auto grab = win32::regrab_virtual_screen(geometry_);
+        if (!grab) return Unexpected<Error>{grab.error()};
+        if (auto valid = validate_image(*grab); !valid) return Unexpected<Error>{valid.error()};
+        capture_ = std::move(*grab);
+        state_.live = false;
+        ::SetWindowLongPtrW(window_, GWL_EXSTYLE,
+                            ::GetWindowLongPtrW(window_, GWL_EXSTYLE) & ~static_cast<LONG_PTR>(WS_EX_LAYERED));
+        if (live_previous_ != nullptr) ::SelectObject(live_dc_.get(), live_previous_);
+        live_previous_ = nullptr;
+        live_bitmap_.reset();
+        live_dc_.reset();
+    }
+    if (auto r = create_resources(); !r) return r;
+    invalidate();
+    return {};
+}
+
+void CaptureSession::invalidate() const { ::InvalidateRect(window_, nullptr, FALSE); }
+
+ToolbarLayout CaptureSession::toolbar_layout() const { return layout_toolbar(toolbar_input(state_)); }
+
+PartsView CaptureSession::parts_at(Point p) const {
+    PartsView parts;
+    const ToolbarLayout layout = toolbar_layout();
+    if (const ToolbarButton* button = hit_test_button(layout, p)) parts.toolbar_button = button->command;
+    parts.over_toolbar = over_toolbar(layout, p);
+    return parts;
+}
+
+// --- painting ----------------------------------------------------------------
+
+Result<void> CaptureSession::paint() {
+    PAINTSTRUCT ps;
+    HDC window_dc = ::BeginPaint(window_, &ps);
+    if (window_dc == nullptr) return win32::fail_last_error();
+    struct EndPaintOnExit {
+        HWND w;
+        PAINTSTRUCT* ps;
+        ~EndPaintOnExit() { ::EndPaint(w, ps); }
+    } end_paint{window_, &ps};
+
+    const RECT all{0, 0, state_.desktop.width, state_.desktop.height};
+    HDC target_dc = state_.live ? live_dc_.get() : window_dc;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (auto r = win32::begin_overlay_frame(context_, target_dc, all, capture_bitmap_.Get()); !r) return r;
+        auto drawn = draw_overlay(context_.dc_target.Get());
+        auto ended = win32::end_overlay_frame(context_);
+        if (!drawn) return drawn;
+        if (!ended) {
+            // The device went away: new resources and one more try.
+            if (ended.error().code == static_cast<std::int32_t>(D2DERR_RECREATE_TARGET) && attempt == 0) {
+                if (auto r = create_resources(); !r) return r;
+                continue;
+            }
+            return ended;
+        }
+        break;
+    }
+    if (state_.live) {
+        POINT origin{state_.desktop.x, state_.desktop.y};
+        SIZE size{state_.desktop.width, state_.desktop.height};
+        POINT source{0, 0};
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        if (!::UpdateLayeredWindow(window_, nullptr, &origin, &size, live_dc_.get(), &source, 0, &blend, ULW_ALPHA)) {
+            return win32::fail_last_error();
+        }
+    }
+    return {};
+}
+
+Result<void> CaptureSession::draw_overlay(ID2D1RenderTarget* target) {
+    IDWriteFactory* dwrite = context_.dwrite_factory.Get();
+    const double width = state_.desktop.width;
+    const double height = state_.desktop.height;
+    ComPtr<ID2D1SolidColorBrush> brush;
+    if (const HRESULT hr = target->CreateSolidColorBrush(rgba(0, 0, 0, 0.48f), brush.GetAddressOf()); FAILED(hr)) {
+        return fail(hr);
+    }
+    const Region& region = state_.region;
+
+    if (!region.exists) {
+        target->FillRectangle(D2D1::RectF(0, 0, static_cast<float>(width), static_cast<float>(height)), brush.Get());
+        if (!hint_visible(state_)) return {};
+        auto title = text_format(dwrite, 13.0f);
+        auto detail = text_format(dwrite, 11.0f);
+        if (!title) return Unexpected<Error>{title.error()};
+        if (!detail) return Unexpected<Error>{detail.error()};
+        const std::wstring title_text = win32::to_wide(kHintTitle);
+        const std::wstring detail_text = win32::to_wide(kHintDetail);
+        auto title_width = text_width(dwrite, title->Get(), title_text);
+        if (!title_width) return Unexpected<Error>{title_width.error()};
+        const Point on_screen = to_screen(state_.desktop, state_.pointer);
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        HMONITOR monitor = ::MonitorFromPoint(POINT{static_cast<LONG>(on_screen.x), static_cast<LONG>(on_screen.y)},
+                                              MONITOR_DEFAULTTONEAREST);
+        Rect monitor_rect{{0, 0}, {width, height}};
+        if (monitor != nullptr && ::GetMonitorInfoW(monitor, &info)) {
+            monitor_rect = to_desktop(state_.desktop, Rect{{static_cast<double>(info.rcMonitor.left),
+                                                            static_cast<double>(info.rcMonitor.top)},
+                                                           {static_cast<double>(info.rcMonitor.right),
+                                                            static_cast<double>(info.rcMonitor.bottom)}});
+        }
+        const Rect box = hint_box(*title_width, state_.pointer, monitor_rect);
+        brush->SetColor(rgba(25, 25, 28, 0.94f));
+        target->FillRoundedRectangle(D2D1::RoundedRect(to_d2d(box), 5.0f, 5.0f), brush.Get());
+        brush->SetColor(rgba(245, 245, 245));
+        const float x = static_cast<float>(box.min.x), y = static_cast<float>(box.min.y);
+        target->DrawText(title_text.c_str(), static_cast<UINT32>(title_text.size()), title->Get(),
+                         D2D1::RectF(x + 10, y + 6, x + 1000, y + 26), brush.Get());
+        brush->SetColor(rgba(180, 183, 188));
+        target->DrawText(detail_text.c_str(), static_cast<UINT32>(detail_text.size()), detail->Get(),
+                         D2D1::RectF(x + 10, y + 26, x + 1000, y + 44), brush.Get());
+        return {};
+    }
+
+    // The veil around the region.
+    const float l = static_cast<float>(region.left), t = static_cast<float>(region.top);
+    const float r = static_cast<float>(region.right), b = static_cast<float>(region.bottom);
+    const float w = static_cast<float>(width), h = static_cast<float>(height);
+    target->FillRectangle(D2D1::RectF(0, 0, w, t), brush.Get());
+    target->FillRectangle(D2D1::RectF(0, b, w, h), brush.Get());
+    target->FillRectangle(D2D1::RectF(0, t, l, b), brush.Get());
+    target->FillRectangle(D2D1::RectF(r, t, w, b), brush.Get());
+
+    if (auto drawn = win32::draw_annotations(context_, target, state_.editor.objects); !drawn) return drawn;
+
+    const D2D1_COLOR_F accent = rgba(100, 170, 255);
+    brush->SetColor(accent);
+    target->DrawRectangle(D2D1::RectF(l, t, r, b), brush.Get(), 1.0f);
+
+    ComPtr<ID2D1SolidColorBrush> fill;
+    if (const HRESULT hr = target->CreateSolidColorBrush(rgba(250, 250, 250), fill.GetAddressOf()); FAILED(hr)) {
+        return fail(hr);
+    }
+    ComPtr<ID2D1SolidColorBrush> dark;
+    if (const HRESULT hr = target->CreateSolidColorBrush(rgba(32, 32, 32), dark.GetAddressOf()); FAILED(hr)) {
+        return fail(hr);
+    }
+    for (const Point& p : handle_points(region)) {
+        const D2D1_RECT_F square = D2D1::RectF(static_cast<float>(p.x - 4), static_cast<float>(p.y - 4),
+                                               static_cast<float>(p.x + 4), static_cast<float>(p.y + 4));
+        target->FillRectangle(square, fill.Get());
+        target->DrawRectangle(square, dark.Get(), 1.5f);
+    }
+
+    const PartsView parts = parts_at(state_.pointer);
+    if (const auto frame = selection_frame(state_, parts)) {
+        target->DrawRectangle(to_d2d(frame->frame), brush.Get(), 1.0f);
+        for (const Point& c : frame->corners) {
+            target->FillRectangle(D2D1::RectF(static_cast<float>(c.x - 4), static_cast<float>(c.y - 4),
+                                              static_cast<float>(c.x + 4), static_cast<float>(c.y + 4)),
+                                  brush.Get());
+        }
+        target->DrawLine(D2D1::Point2F(static_cast<float>(frame->stem.x), static_cast<float>(frame->stem.y)),
+                         D2D1::Point2F(static_cast<float>(frame->knob.x), static_cast<float>(frame->knob.y)),
+                         brush.Get(), 1.0f);
+        const D2D1_ELLIPSE knob = D2D1::Ellipse(
+            D2D1::Point2F(static_cast<float>(frame->knob.x), static_cast<float>(frame->knob.y)), 6.0f, 6.0f);
+        target->FillEllipse(knob, dark.Get());
+        target->DrawEllipse(knob, brush.Get(), 2.0f);
+    }
+    if (const auto marquee = state_.editor.marquee()) target->DrawRectangle(to_d2d(*marquee), brush.Get(), 1.0f);
+
+    if (state_.region_selection) return {};
+
+    const ToolbarInput input = toolbar_input(state_);
+    const ToolbarLayout layout = layout_toolbar(input);
+    if (auto painted = win32::paint_toolbar(target, dwrite, input, layout, hover_, state_.pointer, now_ms());
+        !painted) {
+        return painted;
+    }
+
+    if (const auto preview = brush_preview(state_, parts)) {
+        const D2D1_ELLIPSE circle =
+            D2D1::Ellipse(D2D1::Point2F(static_cast<float>(preview->centre.x), static_cast<float>(preview->centre.y)),
+                          static_cast<float>(preview->diameter / 2), static_cast<float>(preview->diameter / 2));
+        brush->SetColor(rgba(25, 25, 25));
+        target->DrawEllipse(circle, brush.Get(), 3.0f);
+        brush->SetColor(rgba(250, 250, 250));
+        target->DrawEllipse(circle, brush.Get(), 1.0f);
+        if (preview->label) {
+            brush->SetColor(rgba(25, 25, 25));
+            target->FillRoundedRectangle(D2D1::RoundedRect(to_d2d(preview->label->box), 4.0f, 4.0f), brush.Get());
+            auto format = text_format(dwrite, 12.0f);
+            if (!format) return Unexpected<Error>{format.error()};
+            const std::wstring text = win32::to_wide(preview->label->text);
+            const Rect& box = preview->label->box;
+            brush->SetColor(rgba(250, 250, 250));
+            target->DrawText(text.c_str(), static_cast<UINT32>(text.size()), format->Get(),
+                             D2D1::RectF(static_cast<float>(box.min.x + 7), static_cast<float>(box.min.y + 3),
+                                         static_cast<float>(box.max.x), static_cast<float>(box.max.y)),
+                             brush.Get());
+        }
+    }
+    return {};
+}
+
+// --- input -------------------------------------------------------------------
+
+Result<SessionRequest> CaptureSession::key_down(AppState& app, UINT vk) {
+    const KeyEvent key{vk, key_down_now(VK_CONTROL), key_down_now(VK_SHIFT), key_down_now(VK_MENU)};
+    const KeyAction action = on_key_down(state_, parts_at(state_.pointer), key);
+    SessionRequest request = SessionRequest::None;
+    switch (action.kind) {
+        case KeyActionKind::Nothing:
+        case KeyActionKind::ApplyPicker:
+            break;
+        case KeyActionKind::CancelChain: {
+            const CancelStep step = run_cancel_chain(state_, parts_at(state_.pointer));
+            if (step == CancelStep::Nothing && action.end_session_if_nothing_cancelled) request = SessionRequest::End;
+            if (action.restore_focus) ::SetFocus(window_);
+            break;
+        }
+        case KeyActionKind::ToggleToolbar:
+            state_.toolbar_visible = !state_.toolbar_visible;
+            break;
+        case KeyActionKind::CopyObjects: {
+            auto copied = win32::copy_objects(state_.editor, object_clipboard_, window_);
+            if (!copied) return Unexpected<Error>{copied.error()};
+            if (!*copied) {
+                auto r = execute(app, command_value(CommandKind::CopyImage));
+                if (!r) return r;
+                request = *r;
+            }
+            break;
+        }
+        case KeyActionKind::Paste:
+            win32::paste_objects(state_.editor, object_clipboard_);
+            break;
+        case KeyActionKind::Execute: {
+            auto r = execute(app, action.command);
+            if (!r) return r;
+            request = *r;
+            break;
+        }
+        case KeyActionKind::Nudge:
+            state_.editor.nudge_selection(action.dx, action.dy);
+            break;
+        case KeyActionKind::Delete:
+            state_.editor.delete_selection();
+            break;
+    }
+    invalidate();
+    return request;
+}
+
+void CaptureSession::key_up(UINT vk) {
+    on_key_up(state_, KeyEvent{vk, key_down_now(VK_CONTROL), key_down_now(VK_SHIFT), key_down_now(VK_MENU)});
+    invalidate();
+}
+
+Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
+    const Point raw = client_point(client);
+    const PressDecision decision = on_press(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw);
+    hover_.clear_hover(now_ms());
+    SessionRequest request = SessionRequest::None;
+    switch (decision.target) {
+        case PressTarget::ToolbarButton: {
+            auto r = execute(app, decision.command);
+            if (!r) return r;
+            request = *r;
+            break;
+        }
+        case PressTarget::RotationKnob:
+        case PressTarget::NewRegion:
+        case PressTarget::RegionHandle:
+        case PressTarget::SelectGesture:
+        case PressTarget::DrawGesture:
+            if (carry_out_press(state_, decision, key_down_now(VK_SHIFT), key_down_now(VK_MENU))) {
+                ::SetCapture(window_);
+                mouse_captured_ = true;
+            }
+            break;
+        default:
+            // The panel background takes the press and does nothing; text
+            // entry, dimension entry and the colour tools have their own
+            // handlers.
+            break;
+    }
+    invalidate();
+    return request;
+}
+
+Result<void> CaptureSession::mouse_move(POINT client) {
+    const Point raw = client_point(client);
+    on_move(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw, key_down_now(VK_SHIFT),
+            key_down_now(VK_MENU));
+    hover_.update_hover(toolbar_layout(), now_ms(), state_.pointer);
+    if (!tracking_leave_) {
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window_, 0};
+        tracking_leave_ = ::TrackMouseEvent(&track) != FALSE;
+    }
+    invalidate();
+    return {};
+}
+
+Result<void> CaptureSession::mouse_up(POINT client) {
+    const Point raw = client_point(client);
+    const PartsView parts = parts_at(clamp_to_desktop(raw, state_.desktop));
+    on_move(state_, parts, raw, key_down_now(VK_SHIFT), key_down_now(VK_MENU));
+    on_release(state_, parts);
+    if (mouse_captured_) {
+        mouse_captured_ = false;
+        ::ReleaseCapture();
+    }
+    invalidate();
+    return {};
+}
+
+Result<void> CaptureSession::wheel(int delta) {
+    const WheelAction action = decide_wheel(state_, parts_at(state_.pointer), delta);
+    switch (action.kind) {
+        case WheelActionKind::Ignored:
+        case WheelActionKind::TextEntrySize:
+            break;
+        case WheelActionKind::TextObjects: {
+            std::vector<TextLayoutUpdate> updates;
+            for (const TextResize& resize : action.texts) {
+                const Annotation* object = nullptr;
+                for (const Annotation& a : state_.editor.objects) {
+                    if (a.id == resize.id) {
+                        object = &a;
+                        break;
+                    }
+                }
+                const auto* text = object ? object->as<shape::Text>() : nullptr;
+                if (text == nullptr) continue;
+                auto size = win32::measure_text(context_.dwrite_factory.Get(), text->text, resize.font_size);
+                if (!size) return Unexpected<Error>{size.error()};
+                updates.push_back(TextLayoutUpdate{resize.id, resize.font_size, size->width, size->height});
+            }
+            state_.editor.update_text_layout(updates);
+            break;
+        }
+        case WheelActionKind::Execute: {
+            auto outcome = execute_command(state_, parts_at(state_.pointer), action.command);
+            if (!outcome) return Unexpected<Error>{outcome.error()};
+            break;
+        }
+    }
+    invalidate();
+    return {};
+}
+
+HCURSOR CaptureSession::cursor(POINT client) const {
+    const Point p = clamp_to_desktop(client_point(client), state_.desktop);
+    const wchar_t* id = IDC_ARROW;
+    switch (choose_cursor(state_, parts_at(p), p)) {
+        case CursorShape::Arrow: id = IDC_ARROW; break;
+        case CursorShape::IBeam: id = IDC_IBEAM; break;
+        case CursorShape::Cross: id = IDC_CROSS; break;
+        case CursorShape::Hand: id = IDC_HAND; break;
+        case CursorShape::Move: id = IDC_SIZEALL; break;
+        case CursorShape::SizeNWSE: id = IDC_SIZENWSE; break;
+        case CursorShape::SizeNESW: id = IDC_SIZENESW; break;
+        case CursorShape::SizeNS: id = IDC_SIZENS; break;
+        case CursorShape::SizeWE: id = IDC_SIZEWE; break;
+    }
+    return ::LoadCursorW(nullptr, id);
+}
+
+void CaptureSession::capture_changed(HWND new_owner) {
+    // Our own ReleaseCapture after a drag must not cancel anything.
+    if (new_owner == window_ || !mouse_captured_) return;
+    mouse_captured_ = false;
+    run_cancel_chain(state_, parts_at(state_.pointer));
+    invalidate();
+}
+
+void CaptureSession::mouse_leave() {
+    tracking_leave_ = false;
+    hover_.clear_hover(now_ms());
+    invalidate();
+}
+
+void CaptureSession::activated() {
+    // Focus stays on the session window until the entry fields exist.
+    ::SetFocus(window_);
+}
+
+std::optional<std::uint32_t> CaptureSession::refresh_delay() const { return hover_.next_refresh_delay(now_ms()); }
+
+// --- commands ----------------------------------------------------------------
+
+Result<SessionRequest> CaptureSession::execute(AppState& app, CommandValue command) {
+    auto r = carry_out(app, command);
+    invalidate();
+    return r;
+}
+
+Result<SessionRequest> CaptureSession::carry_out(AppState& app, CommandValue command) {
+    auto outcome = execute_command(state_, parts_at(state_.pointer), command);
+    if (!outcome) return Unexpected<Error>{outcome.error()};
+    switch (outcome->follow_up) {
+        case FollowUp::None:
+        case FollowUp::GiveColourToTextEntry:
+        case FollowUp::OpenPicker:
+            break;
+        case FollowUp::CopyColourText:
+            if (auto r = win32::copy_color_text(outcome->colour, window_); !r) return Unexpected<Error>{r.error()};
+            break;
+        case FollowUp::ToggleLiveMode:
+            if (auto r = set_live(!state_.live); !r) return Unexpected<Error>{r.error()};
+            break;
+        case FollowUp::StartSearch:
+            if (auto r = start_search(app); !r) return Unexpected<Error>{r.error()};
+            break;
+        case FollowUp::CopyImage:
+            return copy_image(app);
+        case FollowUp::Save:
+            return save_image(app);
+        case FollowUp::EndSession:
+            return SessionRequest::End;
+    }
+    if (outcome->restore_focus) ::SetFocus(window_);
+    return SessionRequest::None;
+}
+
+Result<BgraImage> CaptureSession::output_image() const {
+    win32::CaptureOutputSource source;
+    source.capture = &capture_;
+    source.objects = state_.editor.objects;
+    if (state_.region.exists) {
+        source.region = RegionF{state_.region.left, state_.region.top, state_.region.right, state_.region.bottom};
+    }
+    source.live = state_.live;
+    auto image = win32::output_image_of_capture(context_, source);
+    if (!image) return image;
+    if (auto valid = validate_image(*image); !valid) return Unexpected<Error>{valid.error()};
+    return image;
+}
+
+Result<SessionRequest> CaptureSession::copy_image(AppState& app) {
+    auto image = output_image();
+    if (!image) return Unexpected<Error>{image.error()};
+    if (auto r = win32::copy_image(*image, window_); !r) return Unexpected<Error>{r.error()};
+    notify(app, NoticeKind::Copied);
+    return SessionRequest::End;
+}
+
+Result<SessionRequest> CaptureSession::save_image(AppState& app) {
+    auto image = output_image();
+    if (!image) return Unexpected<Error>{image.error()};
+    auto saved = win32::save_capture(*image, app.settings.save_folder, window_);
+    if (!saved) return Unexpected<Error>{saved.error()};
+    if (saved->outcome != win32::SaveOutcome::Saved) return SessionRequest::None;
+    if (!saved->folder.empty()) app.settings.save_folder = saved->folder;
+    notify(app, NoticeKind::Saved);
+    return SessionRequest::End;
+}
+
+Result<void> CaptureSession::start_search(AppState& app) {
+    auto started = win32::start_image_search(state_.search_in_progress, app.search_result, window_,
+                                             [this] { return output_image(); });
+    if (!started) return Unexpected<Error>{started.error()};
+    if (*started) notify(app, NoticeKind::Searching);
+    return {};
+}
+
+// --- the editor process's side ------------------------------------------------
+
+Result<void> begin_capture_session(AppState& app) {
+    auto session = CaptureSession::start(app.main_window, app.settings);
+    if (!session) return Unexpected<Error>{session.error()};
+    app.session = *session;
+    app.stored_stroke_width = app.settings.capture_stroke_width;
+    if (auto shown = app.session->show_over_desktop(); !shown) {
+        app.session.reset();
+        return shown;
+    }
+    return {};
+}
+
+void end_capture_session(AppState& app) {
+    ::KillTimer(app.main_window, kSessionRefreshTimer);
+    if (app.session && app.normal_run) {
+        const SessionState& s = app.session->state();
+        if (s.custom_colour_chosen && app.stored_custom_color != s.custom_colour) {
+            if (auto r = save_custom_color(s.custom_colour); !r) {
+                show_message(app.main_window, r.error());
+            } else {
+                app.stored_custom_color = s.custom_colour;
+            }
+        }
+    }
+    app.session.reset();
+    app.search_result.reset();
+    ::ShowWindow(app.main_window, SW_HIDE);
+    if (app.normal_run) {
+        if (auto r = save_settings(app.settings); !r) show_message(app.main_window, "Could not save settings: " + r.error());
+    }
+    if (app.is_editor) ::PostQuitMessage(0);
+}
+
+Result<void> session_message_tail(AppState& app) {
+    ::KillTimer(app.main_window, kSessionRefreshTimer);
+    if (!app.session) return {};
+    if (const auto delay = app.session->refresh_delay()) {
+        ::SetTimer(app.main_window, kSessionRefreshTimer, *delay, nullptr);
+    }
+    if (!app.normal_run) return {};
+    const SessionState& s = app.session->state();
+    const auto width = static_cast<std::uint32_t>(s.editor.width);
+    if (width != app.stored_stroke_width) {
+        // Remembered even when the write fails, so one failure is reported once.
+        app.stored_stroke_width = width;
+        if (auto r = save_capture_stroke_width(width); !r) return general_failure(r.error());
+    }
+    if (s.custom_colour_chosen && app.stored_custom_color != s.custom_colour) {
+        app.stored_custom_color = s.custom_colour;
+        if (auto r = save_custom_color(s.custom_colour); !r) return general_failure(r.error());
+    }
+    return {};
+}
+
+}  // namespace kadrovix

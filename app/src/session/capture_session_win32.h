@@ -1,0 +1,116 @@
+// The capture session's window side: the grab, the overlay painting, and the
+// translation of window messages into the session's input rules. The
+// decisions themselves live in the platform-free session modules; this class
+// owns the pixels, the Direct2D resources and the system calls around them.
+#pragma once
+
+#include <windows.h>
+#include <d2d1.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "app/runtime/error.h"
+#include "app/runtime/gdi_win32.h"
+#include "render/bgra_image.h"
+#include "render/renderer_win32.h"
+#include "session/commands.h"
+#include "session/io/clipboard.h"
+#include "session/parts.h"
+#include "session/session_state.h"
+#include "settings/settings.h"
+#include "toolbar/toolbar.h"
+
+namespace kadrovix {
+
+struct AppState;
+
+// What a handler asks of the window procedure once it returns.
+enum class SessionRequest { None, End };
+
+class CaptureSession {
+public:
+    // Grabs the desktop and builds a session from it, with the settings' custom
+    // colour, capture stroke width and live-capture flag and the cursor
+    // position. `window` becomes the session window (see show_over_desktop).
+    static Result<std::shared_ptr<CaptureSession>> start(HWND window, const Settings& settings);
+    // Builds a session around an image already grabbed (the editor diagnostic
+    // and tests use it too).
+    static Result<std::shared_ptr<CaptureSession>> from_image(HWND window, BgraImage capture, const Settings& settings,
+                                                              Point cursor_on_screen);
+    ~CaptureSession();
+    CaptureSession(const CaptureSession&) = delete;
+    CaptureSession& operator=(const CaptureSession&) = delete;
+
+    // Plain topmost popup over the grabbed desktop, in front and focused.
+    Result<void> show_over_desktop();
+
+    Result<void> paint();
+    Result<SessionRequest> key_down(AppState& app, UINT vk);
+    void key_up(UINT vk);
+    Result<SessionRequest> mouse_down(AppState& app, POINT client);
+    Result<void> mouse_move(POINT client);
+    Result<void> mouse_up(POINT client);
+    Result<void> wheel(int delta);
+    HCURSOR cursor(POINT client) const;
+    // WM_CAPTURECHANGED: only another window taking the mouse cancels.
+    void capture_changed(HWND new_owner);
+    void mouse_leave();
+    void activated();
+    Result<SessionRequest> execute(AppState& app, CommandValue command);
+    Result<void> set_live(bool live);
+
+    // Milliseconds until the toolbar's tooltip animation wants a repaint.
+    std::optional<std::uint32_t> refresh_delay() const;
+
+    const SessionState& state() const { return state_; }
+    SessionState& state() { return state_; }
+    bool search_in_progress() const { return state_.search_in_progress; }
+    void search_finished() { state_.search_in_progress = false; }
+    HWND window() const { return window_; }
+
+private:
+    CaptureSession(HWND window, BgraImage capture, ScreenGeometry geometry);
+
+    PartsView parts_at(Point p) const;
+    ToolbarLayout toolbar_layout() const;
+    Result<void> create_resources();
+    Result<void> draw_overlay(ID2D1RenderTarget* target);
+    Result<BgraImage> output_image() const;
+    Result<SessionRequest> carry_out(AppState& app, CommandValue command);
+    Result<SessionRequest> copy_image(AppState& app);
+    Result<SessionRequest> save_image(AppState& app);
+    Result<void> start_search(AppState& app);
+    void invalidate() const;
+    static std::uint64_t now_ms();
+
+    HWND window_ = nullptr;
+    BgraImage capture_;
+    ScreenGeometry geometry_;
+    SessionState state_;
+    ObjectClipboard object_clipboard_;
+    ToolbarHoverState hover_;
+    bool tracking_leave_ = false;
+    bool mouse_captured_ = false;
+
+    win32::RenderContext context_;
+    Microsoft::WRL::ComPtr<ID2D1Bitmap> capture_bitmap_;
+    // Live mode: the layered window's desktop-sized surface.
+    win32::UniqueDc live_dc_;
+    win32::UniqueBitmap live_bitmap_;
+    HGDIOBJ live_previous_ = nullptr;
+};
+
+// The capture request in the editor process: grab, build the session, show it.
+Result<void> begin_capture_session(AppState& app);
+
+// Ends the open session: persists the custom colour and the settings, hides
+// the window and ends the editor process.
+void end_capture_session(AppState& app);
+
+// After every handled message while a session is open: re-arms the refresh
+// timer and stores a changed capture stroke width or custom colour.
+Result<void> session_message_tail(AppState& app);
+
+}  // namespace kadrovix
