@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/events/event_handler_win32.h"
+#include "app/diagnostics_win32.h"
 #include "app/hotkey_diagnostic_win32.h"
 #include "app/render_demo_win32.h"
 #include "app/messages.h"
@@ -73,8 +74,11 @@ Result<int> run_self_test(SelfTest test) {
         case SelfTest::RenderDemo:
             if (auto r = run_render_demo(); !r) return Unexpected<Error>{r.error()};
             return 0;
+        case SelfTest::GoogleDiagnostic: return run_google_diagnostic();
+        case SelfTest::EditorDiagnostic: return run_editor_diagnostic();
         case SelfTest::None: break;
-        default:
+        case SelfTest::PresentationDiagnostic:
+            // Presentation mode's input registration is not part of this build yet.
             return general_failure("This self-test is not available in this build.");
     }
     return 0;
@@ -193,6 +197,9 @@ Result<void> start_and_run(const CommandLine& cl, Resources& res, bool& already_
         if (!::PostMessageW(app.main_window, MSG_START_CAPTURE, 0, 0)) return win32::fail_last_error();
     }
 
+    if (cl.role == Role::Diagnostics) {
+        if (auto r = start_diagnostic_monitor(); !r) return r;
+    }
     return run_message_loop(app);
 }
 

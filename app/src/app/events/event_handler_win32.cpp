@@ -1,5 +1,6 @@
 #include "app/events/event_handler_win32.h"
 
+#include "app/diagnostics_win32.h"
 #include "app/messages.h"
 #include "app/notice/toast_win32.h"
 #include "app/runtime/editor_process_win32.h"
@@ -334,6 +335,9 @@ Result<void> run_message_loop(AppState& app) {
         if (got == 0) {
             if (msg.wParam == 0) return {};
             return general_failure(std::string(kInternalFailureMessage));
+        }
+        if (msg.message == MSG_DIAGNOSTIC_CHECK && msg.hwnd == nullptr && app.role == Role::Diagnostics) {
+            return run_diagnostic_check();
         }
         if (msg.message == WM_MOUSEWHEEL && app.session && !app.in_use) {
             // The wheel goes to the session wherever the pointer is.
