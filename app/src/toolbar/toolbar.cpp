@@ -15,9 +15,23 @@ std::int64_t floor_div(std::int64_t a, std::int64_t b) {
     return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
 
-std::int64_t ceil_div(std::int64_t a, std::int64_t b) { return (a + b - 1) / b; }
+std::int64_t ceil_div(std::int64_t a, std::int64_t b) {
+    return (a + b - 1) / b;
+}
 
-double clamp_between(double v, double low, double high) { return std::min(std::max(v, low), std::max(low, high)); }
+double clamp_between(double v, double low, double high) {
+    return std::min(std::max(v, low), std::max(low, high));
+}
+
+constexpr std::size_t count_tool_rows() {
+    std::size_t n = 0;
+    for (const ShortcutRow& row : kShortcuts) {
+        if (command_kind(row.command) == CommandKind::SelectTool) ++n;
+    }
+    return n;
+}
+static_assert(count_tool_rows() == kToolbarToolButtons && kShortcuts.size() == kToolbarButtonCount,
+              "the toolbar is laid out for eight tools and fifteen actions");
 
 struct PanelBox {
     double x = 0.0;
@@ -37,7 +51,9 @@ ToolbarRect button_rect(const PanelBox& panel, std::int64_t column, std::int64_t
     return {left, top, left + kToolbarButtonSize, top + kToolbarButtonSize};
 }
 
-std::uint64_t elapsed(std::uint64_t now_ms, std::uint64_t since_ms) { return now_ms > since_ms ? now_ms - since_ms : 0; }
+std::uint64_t elapsed(std::uint64_t now_ms, std::uint64_t since_ms) {
+    return now_ms > since_ms ? now_ms - since_ms : 0;
+}
 
 }  // namespace
 
@@ -60,7 +76,8 @@ ToolbarLayout layout_toolbar(const ToolbarInput& in) {
     const double margin = kToolbarEdgeMargin;
     const double gap = kToolbarGap;
 
-    // 1, 2: panel grids. The tools column takes the height the actions leave.
+    // 1, 2: panel grids. The actions row takes the width less 36 pixels; the
+    // tools column the height the actions leave, less 40.
     const std::int64_t cA = std::min(std::max(floor_div(W - 36, pitch), std::int64_t{1}), nA);
     const std::int64_t rA = ceil_div(nA, cA);
     const std::int64_t hA_int = pitch * rA + padding;
@@ -127,7 +144,7 @@ ToolbarLayout layout_toolbar(const ToolbarInput& in) {
             button.panel = ToolbarPanel::Tools;
             button.rect = button_rect(tools, tool_index / rT, tool_index % rT);
             const std::optional<Tool> tool = command_tool(row.command);
-            button.current = tool && static_cast<std::uint8_t>(*tool) == in.tool;
+            button.current = tool == in.tool;
             ++tool_index;
             layout.slots[tool_slot++] = button;
             continue;
@@ -137,30 +154,30 @@ ToolbarLayout layout_toolbar(const ToolbarInput& in) {
         button.rect = button_rect(actions, action_index % cA, action_index / cA);
         ++action_index;
         switch (kind ? *kind : CommandKind::Close) {  // the table names only known kinds
-        case CommandKind::LiveCapture:
-            button.active = in.live;
-            button.tooltip = in.live ? std::string_view{"Live capture on \u00B7 F2 to freeze"}
-                                     : std::string_view{"Capture frozen \u00B7 F2 for live capture"};
-            break;
-        case CommandKind::Search:
-            button.active = in.search_running;
-            if (in.search_running) button.tooltip = "Google search in progress \u00B7 Ctrl+G";
-            break;
-        case CommandKind::Undo:
-            button.enabled = in.can_undo;
-            button.tooltip = in.can_undo ? std::string_view{"Undo \u00B7 Ctrl+Z"}
-                                         : std::string_view{"Nothing to undo \u00B7 Ctrl+Z"};
-            break;
-        case CommandKind::Redo:
-            button.enabled = in.can_redo;
-            button.tooltip = in.can_redo ? std::string_view{"Redo \u00B7 Ctrl+Y / Ctrl+Shift+Z"}
-                                         : std::string_view{"Nothing to redo \u00B7 Ctrl+Y / Ctrl+Shift+Z"};
-            break;
-        case CommandKind::Eyedropper:
-            button.current = in.eyedropper;
-            break;
-        default:
-            break;
+            case CommandKind::LiveCapture:
+                button.active = in.live;
+                button.tooltip = in.live ? std::string_view{"Live capture on \u00B7 F2 to freeze"}
+                                         : std::string_view{"Capture frozen \u00B7 F2 for live capture"};
+                break;
+            case CommandKind::Search:
+                button.active = in.search_running;
+                if (in.search_running) button.tooltip = "Google search in progress \u00B7 Ctrl+G";
+                break;
+            case CommandKind::Undo:
+                button.enabled = in.can_undo;
+                button.tooltip = in.can_undo ? std::string_view{"Undo \u00B7 Ctrl+Z"}
+                                             : std::string_view{"Nothing to undo \u00B7 Ctrl+Z"};
+                break;
+            case CommandKind::Redo:
+                button.enabled = in.can_redo;
+                button.tooltip = in.can_redo ? std::string_view{"Redo \u00B7 Ctrl+Y / Ctrl+Shift+Z"}
+                                             : std::string_view{"Nothing to redo \u00B7 Ctrl+Y / Ctrl+Shift+Z"};
+                break;
+            case CommandKind::Eyedropper:
+                button.current = in.eyedropper;
+                break;
+            default:
+                break;
         }
         layout.slots[action_slot++] = button;
     }
@@ -211,9 +228,9 @@ void ToolbarHoverState::update_hover(const ToolbarLayout& layout, std::uint64_t 
     const ToolbarButton* under = button_at(layout, p);
     if (under && hover && hover->command == under->command && hover->rect == under->rect) return;
     if (!under && !hover) return;
-    change_hover(now_ms, under ? std::optional<ToolbarHover>{ToolbarHover{under->command, under->rect, under->tooltip,
-                                                                            now_ms}}
-                               : std::nullopt);
+    change_hover(now_ms,
+                 under ? std::optional<ToolbarHover>{ToolbarHover{under->command, under->rect, under->tooltip, now_ms}}
+                       : std::nullopt);
 }
 
 void ToolbarHoverState::clear_hover(std::uint64_t now_ms) {
@@ -292,33 +309,33 @@ ToolbarGlyph toolbar_glyph(CommandValue command) {
     const std::optional<CommandKind> kind = command_kind(command);
     if (!kind) return {};
     switch (*kind) {
-    case CommandKind::SelectTool: {
-        const std::optional<Tool> tool = command_tool(command);
-        if (!tool) return {};
-        return {static_cast<ToolbarIcon>(static_cast<std::uint8_t>(*tool)), {}};
-    }
-    case CommandKind::SetColour:
-        return {ToolbarIcon::Swatch, command_colour(command)};
-    case CommandKind::CustomColour:
-        return {ToolbarIcon::CustomColour, {}};
-    case CommandKind::Eyedropper:
-        return {ToolbarIcon::Eyedropper, {}};
-    case CommandKind::Undo:
-        return {ToolbarIcon::Undo, {}};
-    case CommandKind::Redo:
-        return {ToolbarIcon::Redo, {}};
-    case CommandKind::Search:
-        return {ToolbarIcon::Search, {}};
-    case CommandKind::LiveCapture:
-        return {ToolbarIcon::Live, {}};
-    case CommandKind::CopyImage:
-        return {ToolbarIcon::Copy, {}};
-    case CommandKind::Save:
-        return {ToolbarIcon::Save, {}};
-    case CommandKind::Close:
-        return {ToolbarIcon::Close, {}};
-    default:
-        return {};
+        case CommandKind::SelectTool: {
+            const std::optional<Tool> tool = command_tool(command);
+            if (!tool) return {};
+            return {static_cast<ToolbarIcon>(static_cast<std::uint8_t>(*tool)), {}};
+        }
+        case CommandKind::SetColour:
+            return {ToolbarIcon::Swatch, command_colour(command)};
+        case CommandKind::CustomColour:
+            return {ToolbarIcon::CustomColour, {}};
+        case CommandKind::Eyedropper:
+            return {ToolbarIcon::Eyedropper, {}};
+        case CommandKind::Undo:
+            return {ToolbarIcon::Undo, {}};
+        case CommandKind::Redo:
+            return {ToolbarIcon::Redo, {}};
+        case CommandKind::Search:
+            return {ToolbarIcon::Search, {}};
+        case CommandKind::LiveCapture:
+            return {ToolbarIcon::Live, {}};
+        case CommandKind::CopyImage:
+            return {ToolbarIcon::Copy, {}};
+        case CommandKind::Save:
+            return {ToolbarIcon::Save, {}};
+        case CommandKind::Close:
+            return {ToolbarIcon::Close, {}};
+        default:
+            return {};
     }
 }
 
@@ -333,7 +350,7 @@ ToolbarInput toolbar_input(const SessionState& s) {
     in.region_bottom = s.region.bottom;
     in.toolbar_visible = s.toolbar_visible;
     in.region_selection = s.region_selection;
-    in.tool = static_cast<std::uint8_t>(s.editor.tool);
+    in.tool = s.editor.tool;
     in.live = s.live;
     in.search_running = s.search_in_progress;
     in.eyedropper = s.eyedropper_on;

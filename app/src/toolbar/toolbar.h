@@ -69,7 +69,7 @@ struct ToolbarInput {
     double region_bottom = 0.0;
     bool toolbar_visible = true;
     bool region_selection = false;  // region-selection mode
-    std::uint8_t tool = 1;          // Tool number, 0 Select ... 7 Text
+    Tool tool = Tool::Rectangle;
     bool live = false;
     bool search_running = false;
     bool eyedropper = false;
@@ -134,8 +134,11 @@ struct ToolbarFade {
     friend bool operator==(const ToolbarFade&, const ToolbarFade&) = default;
 };
 
-// Session-owned. Times are milliseconds of a monotonic clock; a time earlier
-// than a record's start counts as no time elapsed.
+// Session-owned. The window calls update_hover on every mouse move,
+// clear_hover on a left-button press and when the pointer leaves the window,
+// and after every message re-arms its repaint timer with next_refresh_delay
+// (killing it on nullopt). Times are milliseconds of a monotonic clock; a
+// time earlier than a record's start counts as no time elapsed.
 struct ToolbarHoverState {
     std::optional<ToolbarHover> hover;
     std::optional<ToolbarFade> fade;
@@ -196,7 +199,9 @@ inline constexpr double kToolbarIconInset = 5.0;
 inline constexpr double kToolbarIconSize = 20.0;
 
 // Highlighted: active, the current tool, or the eyedropper while it is on.
-inline bool highlighted(const ToolbarButton& b) { return b.active || b.current; }
+inline bool highlighted(const ToolbarButton& b) {
+    return b.active || b.current;
+}
 Rgb button_fill(const ToolbarButton& button, Point pointer);
 Rgb icon_colour(const ToolbarButton& button);
 

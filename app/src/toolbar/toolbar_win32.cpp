@@ -31,7 +31,9 @@ D2D1_COLOR_F colour_of(Rgb c, float opacity = 1.0f) {
                         static_cast<float>(c.b) / 255.0f, opacity);
 }
 
-D2D1_POINT_2F pt(double x, double y) { return D2D1::Point2F(static_cast<float>(x), static_cast<float>(y)); }
+D2D1_POINT_2F pt(double x, double y) {
+    return D2D1::Point2F(static_cast<float>(x), static_cast<float>(y));
+}
 
 D2D1_RECT_F rect_of(const ToolbarRect& r) {
     return D2D1::RectF(static_cast<float>(r.left), static_cast<float>(r.top), static_cast<float>(r.right),
@@ -44,12 +46,30 @@ Rgb hue_colour(double degrees) {
     const double x = 1.0 - std::fabs(std::fmod(h, 2.0) - 1.0);
     double r = 0.0, g = 0.0, b = 0.0;
     switch (static_cast<int>(h)) {
-    case 0: r = 1.0; g = x; break;
-    case 1: r = x; g = 1.0; break;
-    case 2: g = 1.0; b = x; break;
-    case 3: g = x; b = 1.0; break;
-    case 4: r = x; b = 1.0; break;
-    default: r = 1.0; b = x; break;
+        case 0:
+            r = 1.0;
+            g = x;
+            break;
+        case 1:
+            r = x;
+            g = 1.0;
+            break;
+        case 2:
+            g = 1.0;
+            b = x;
+            break;
+        case 3:
+            g = x;
+            b = 1.0;
+            break;
+        case 4:
+            r = x;
+            b = 1.0;
+            break;
+        default:
+            r = 1.0;
+            b = x;
+            break;
     }
     const auto byte = [](double v) { return static_cast<std::uint8_t>(std::lround(v * 255.0)); };
     return Rgb{byte(r), byte(g), byte(b)};
@@ -92,25 +112,44 @@ public:
         frame(D2D1::Matrix3x2F::Identity());
         use(ink_);
         switch (glyph.icon) {
-        case ToolbarIcon::Select: return select();
-        case ToolbarIcon::Rectangle: return rectangle();
-        case ToolbarIcon::Ellipse: return ellipse();
-        case ToolbarIcon::Line: return line_tool();
-        case ToolbarIcon::Arrow: return arrow();
-        case ToolbarIcon::Pen: return pen();
-        case ToolbarIcon::Highlighter: return highlighter();
-        case ToolbarIcon::Text: return text();
-        case ToolbarIcon::Live: return live();
-        case ToolbarIcon::Swatch: return swatch(glyph.swatch);
-        case ToolbarIcon::CustomColour: return hue_ring();
-        case ToolbarIcon::Eyedropper: return eyedropper();
-        case ToolbarIcon::Undo: return undo(false);
-        case ToolbarIcon::Redo: return undo(true);
-        case ToolbarIcon::Search: return search();
-        case ToolbarIcon::Copy: return copy();
-        case ToolbarIcon::Save: return save();
-        case ToolbarIcon::Close: return close();
-        case ToolbarIcon::None: return S_OK;
+            case ToolbarIcon::Select:
+                return select();
+            case ToolbarIcon::Rectangle:
+                return rectangle();
+            case ToolbarIcon::Ellipse:
+                return ellipse();
+            case ToolbarIcon::Line:
+                return line_tool();
+            case ToolbarIcon::Arrow:
+                return arrow();
+            case ToolbarIcon::Pen:
+                return pen();
+            case ToolbarIcon::Highlighter:
+                return highlighter();
+            case ToolbarIcon::Text:
+                return text();
+            case ToolbarIcon::Live:
+                return live();
+            case ToolbarIcon::Swatch:
+                return swatch(glyph.swatch);
+            case ToolbarIcon::CustomColour:
+                return hue_ring();
+            case ToolbarIcon::Eyedropper:
+                return eyedropper();
+            case ToolbarIcon::Undo:
+                return undo(false);
+            case ToolbarIcon::Redo:
+                return undo(true);
+            case ToolbarIcon::Search:
+                return search();
+            case ToolbarIcon::Copy:
+                return copy();
+            case ToolbarIcon::Save:
+                return save();
+            case ToolbarIcon::Close:
+                return close();
+            case ToolbarIcon::None:
+                return S_OK;
         }
         return S_OK;
     }
@@ -190,8 +229,8 @@ private:
     }
 
     HRESULT rectangle() {
-        target_->DrawRoundedRectangle(D2D1::RoundedRect(D2D1::RectF(3.75f, 4.75f, 16.25f, 15.25f), 1.5f, 1.5f),
-                                      brush_, kLine);
+        target_->DrawRoundedRectangle(D2D1::RoundedRect(D2D1::RectF(3.75f, 4.75f, 16.25f, 15.25f), 1.5f, 1.5f), brush_,
+                                      kLine);
         return S_OK;
     }
 
@@ -227,9 +266,8 @@ private:
         fill(2.0f, 15.5f, 10.0f, 18.5f);
         use(ink_);
         frame(D2D1::Matrix3x2F::Rotation(-45.0f, pt(10, 10)) * D2D1::Matrix3x2F::Translation(2.0f, -0.5f));
-        HRESULT hr = outline({pt(6.5, 8.75), pt(8.5, 6.75), pt(17.0, 6.75), pt(17.0, 13.25), pt(8.5, 13.25),
-                              pt(6.5, 11.25)},
-                             true);
+        HRESULT hr = outline(
+            {pt(6.5, 8.75), pt(8.5, 6.75), pt(17.0, 6.75), pt(17.0, 13.25), pt(8.5, 13.25), pt(6.5, 11.25)}, true);
         if (FAILED(hr)) return hr;
         target_->DrawLine(pt(8.5, 6.75), pt(8.5, 13.25), brush_, kLine);
         // The chisel tip, filled.
@@ -271,8 +309,8 @@ private:
         const double half = (kStep / 2.0 + 0.6) * std::numbers::pi / 180.0;
         ComPtr<ID2D1PathGeometry> wedge;
         HRESULT hr = path({pt(10 + kInner * std::cos(-half), 10 + kInner * std::sin(-half)),
-                           pt(10 + kOuter * std::cos(-half), 10 + kOuter * std::sin(-half)),
-                           pt(10 + kOuter, 10), pt(10 + kOuter * std::cos(half), 10 + kOuter * std::sin(half)),
+                           pt(10 + kOuter * std::cos(-half), 10 + kOuter * std::sin(-half)), pt(10 + kOuter, 10),
+                           pt(10 + kOuter * std::cos(half), 10 + kOuter * std::sin(half)),
                            pt(10 + kInner * std::cos(half), 10 + kInner * std::sin(half))},
                           true, wedge);
         if (FAILED(hr)) return hr;
@@ -323,14 +361,14 @@ private:
         back.push_back(pt(12.25, 4.5));
         HRESULT hr = outline(back, false);
         if (FAILED(hr)) return hr;
-        target_->DrawRoundedRectangle(D2D1::RoundedRect(D2D1::RectF(7.75f, 6.75f, 16.25f, 17.25f), 1.5f, 1.5f),
-                                      brush_, kLine);
+        target_->DrawRoundedRectangle(D2D1::RoundedRect(D2D1::RectF(7.75f, 6.75f, 16.25f, 17.25f), 1.5f, 1.5f), brush_,
+                                      kLine);
         return S_OK;
     }
 
     HRESULT save() {
-        HRESULT hr = outline({pt(3.75, 3.75), pt(13.25, 3.75), pt(16.25, 6.75), pt(16.25, 16.25), pt(3.75, 16.25)},
-                             true);
+        HRESULT hr =
+            outline({pt(3.75, 3.75), pt(13.25, 3.75), pt(16.25, 6.75), pt(16.25, 16.25), pt(3.75, 16.25)}, true);
         if (FAILED(hr)) return hr;
         hr = outline({pt(6.75, 3.75), pt(6.75, 7.25), pt(12.25, 7.25), pt(12.25, 3.75)}, false);
         if (FAILED(hr)) return hr;
@@ -351,12 +389,14 @@ private:
     Rgb ink_;
 };
 
-// Panels, buttons, icons and tooltip boxes are drawn four times over into an
-// offscreen layer and brought down to size in two exact halvings, so their
-// curves and slants are smoothed by a 4 x 4 box filter whatever antialiasing
-// the platform's rasteriser does (Wine's does none). The layer starts on a
-// whole pixel, so straight edges laid on pixel edges stay sharp.
-static float kSuper = ::GetEnvironmentVariableW(L"TB_X2", nullptr, 0) > 0 ? 2.0f : 4.0f;
+// Panels, buttons, icons and tooltip boxes are drawn at twice their size
+// into an offscreen layer that is then drawn halved: linear sampling at the
+// centres of the half-size pixels averages 2 x 2 layer pixels exactly, so
+// curves and slants get four coverage samples per pixel whatever
+// antialiasing the platform's rasteriser does (Wine's does none). The layer
+// starts on a whole pixel, so straight edges laid on pixel edges stay sharp.
+// (A finer layer costs far more than it shows: Wine rasterises in software.)
+constexpr float kSuper = 2.0f;
 
 // Maps desktop pixels into a layer of `scale` pixels per desktop pixel
 // whose origin is the desktop pixel (x0, y0).
@@ -364,79 +404,45 @@ D2D1_MATRIX_3X2_F layer_transform(float x0, float y0, float scale) {
     return D2D1::Matrix3x2F::Translation(-x0, -y0) * D2D1::Matrix3x2F::Scale(scale, scale);
 }
 
-Result<ComPtr<ID2D1BitmapRenderTarget>> layer_target(ID2D1RenderTarget* target, UINT32 width, UINT32 height) {
-    const D2D1_PIXEL_FORMAT format = D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED);
-    ComPtr<ID2D1BitmapRenderTarget> layer;
-    const HRESULT hr = target->CreateCompatibleRenderTarget(
-        D2D1::SizeF(static_cast<float>(width), static_cast<float>(height)), D2D1::SizeU(width, height), format,
-        D2D1_COMPATIBLE_RENDER_TARGET_OPTIONS_NONE, &layer);
-    if (FAILED(hr)) return fail_hresult(hr);
-    return layer;
-}
-
 // Calls draw(layer, brush, transform) to paint the part of the desktop inside
 // `area` (desktop pixels; `transform` maps them into the layer), then puts
 // the result on `target` at `opacity`.
 template <class Draw>
 Result<void> draw_smoothed(ID2D1RenderTarget* target, const ToolbarRect& area, float opacity, Draw&& draw) {
-    if (::GetEnvironmentVariableW(L"TB_DIRECT", nullptr, 0) > 0) {
-        ComPtr<ID2D1SolidColorBrush> b;
-        target->CreateSolidColorBrush(D2D1::ColorF(0, 0, 0, 0), &b);
-        D2D1_MATRIX_3X2_F m; target->GetTransform(&m);
-        draw(target, b.Get(), m);
-        target->SetTransform(m);
-        return {};
-    }
     const double x0 = std::floor(area.left);
     const double y0 = std::floor(area.top);
     const double x1 = std::ceil(area.right);
     const double y1 = std::ceil(area.bottom);
+    // Panels and tooltips are small; anything else is not ours to draw.
     if (!(x1 > x0 && y1 > y0) || x1 - x0 > 4096.0 || y1 - y0 > 4096.0) return {};
-    const auto width = static_cast<UINT32>(x1 - x0);
-    const auto height = static_cast<UINT32>(y1 - y0);
-    const auto scale = static_cast<UINT32>(kSuper);
+    const auto width = static_cast<UINT32>((x1 - x0) * kSuper);
+    const auto height = static_cast<UINT32>((y1 - y0) * kSuper);
 
-    auto large = layer_target(target, width * scale, height * scale);
-    if (!large) return Unexpected<Error>{std::move(large).error()};
-    ComPtr<ID2D1SolidColorBrush> brush;
-    HRESULT hr = (*large)->CreateSolidColorBrush(D2D1::ColorF(0, 0, 0, 0), &brush);
+    const D2D1_PIXEL_FORMAT format = D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED);
+    ComPtr<ID2D1BitmapRenderTarget> layer;
+    HRESULT hr = target->CreateCompatibleRenderTarget(
+        D2D1::SizeF(static_cast<float>(width), static_cast<float>(height)), D2D1::SizeU(width, height), format,
+        D2D1_COMPATIBLE_RENDER_TARGET_OPTIONS_NONE, &layer);
     if (FAILED(hr)) return fail_hresult(hr);
-    (*large)->BeginDraw();
-    (*large)->Clear(D2D1::ColorF(0, 0, 0, 0));
-    (*large)->SetAntialiasMode(D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
+    ComPtr<ID2D1SolidColorBrush> brush;
+    hr = layer->CreateSolidColorBrush(D2D1::ColorF(0, 0, 0, 0), &brush);
+    if (FAILED(hr)) return fail_hresult(hr);
+    layer->BeginDraw();
+    layer->Clear(D2D1::ColorF(0, 0, 0, 0));
+    layer->SetAntialiasMode(D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
     const HRESULT drawn =
-        draw((*large).Get(), brush.Get(), layer_transform(static_cast<float>(x0), static_cast<float>(y0), kSuper));
-    hr = (*large)->EndDraw();
+        draw(layer.Get(), brush.Get(), layer_transform(static_cast<float>(x0), static_cast<float>(y0), kSuper));
+    hr = layer->EndDraw();
     if (FAILED(drawn)) return fail_hresult(drawn);
     if (FAILED(hr)) return fail_hresult(hr);
-    ComPtr<ID2D1Bitmap> large_bitmap;
-    hr = (*large)->GetBitmap(&large_bitmap);
+    ComPtr<ID2D1Bitmap> bitmap;
+    hr = layer->GetBitmap(&bitmap);
     if (FAILED(hr)) return fail_hresult(hr);
 
-    // Linear sampling at the pixel centres of a half-size target averages
-    // 2 x 2 source pixels exactly.
-    if (scale == 2) {
-        target->DrawBitmap(large_bitmap.Get(), D2D1::RectF(static_cast<float>(x0), static_cast<float>(y0),
-                                                      static_cast<float>(x1), static_cast<float>(y1)),
-                       opacity, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
-        return {};
-    }
-    auto half = layer_target(target, width * scale / 2, height * scale / 2);
-    if (!half) return Unexpected<Error>{std::move(half).error()};
-    (*half)->BeginDraw();
-    (*half)->Clear(D2D1::ColorF(0, 0, 0, 0));
-    (*half)->DrawBitmap(large_bitmap.Get(),
-                        D2D1::RectF(0, 0, static_cast<float>(width * scale / 2), static_cast<float>(height * scale / 2)),
-                        1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
-    hr = (*half)->EndDraw();
-    if (FAILED(hr)) return fail_hresult(hr);
-    ComPtr<ID2D1Bitmap> half_bitmap;
-    hr = (*half)->GetBitmap(&half_bitmap);
-    if (FAILED(hr)) return fail_hresult(hr);
-
-    target->DrawBitmap(half_bitmap.Get(), D2D1::RectF(static_cast<float>(x0), static_cast<float>(y0),
-                                                      static_cast<float>(x1), static_cast<float>(y1)),
-                       opacity, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
+    target->DrawBitmap(
+        bitmap.Get(),
+        D2D1::RectF(static_cast<float>(x0), static_cast<float>(y0), static_cast<float>(x1), static_cast<float>(y1)),
+        opacity, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
     return {};
 }
 
@@ -445,33 +451,36 @@ Result<void> paint_panel(ID2D1RenderTarget* target, ID2D1Factory* factory, const
                          ToolbarPanel panel, Point pointer) {
     const std::optional<ToolbarRect> background = panel_background(layout, panel);
     if (!background) return {};
-    return draw_smoothed(target, *background, 1.0f,
-                         [&](ID2D1RenderTarget* layer, ID2D1SolidColorBrush* brush, const D2D1_MATRIX_3X2_F& to_layer) {
-        layer->SetTransform(to_layer);
-        // The 1-pixel outline lies just inside the background, so it stays sharp.
-        const D2D1_RECT_F r = rect_of(*background);
-        const auto panel_radius = static_cast<float>(kToolbarPanelRadius);
-        brush->SetColor(colour_of(kToolbarPanelFill));
-        layer->FillRoundedRectangle(D2D1::RoundedRect(r, panel_radius, panel_radius), brush);
-        brush->SetColor(colour_of(kToolbarPanelOutline));
-        const D2D1_RECT_F inner = D2D1::RectF(r.left + 0.5f, r.top + 0.5f, r.right - 0.5f, r.bottom - 0.5f);
-        layer->DrawRoundedRectangle(D2D1::RoundedRect(inner, panel_radius - 0.5f, panel_radius - 0.5f), brush, 1.0f);
-
-        const auto button_radius = static_cast<float>(kToolbarButtonRadius);
-        IconPainter icons(layer, factory, brush, to_layer);
-        for (const ToolbarButton& button : layout.buttons()) {
-            if (button.panel != panel) continue;
+    return draw_smoothed(
+        target, *background, 1.0f,
+        [&](ID2D1RenderTarget* layer, ID2D1SolidColorBrush* brush, const D2D1_MATRIX_3X2_F& to_layer) {
             layer->SetTransform(to_layer);
-            brush->SetColor(colour_of(button_fill(button, pointer)));
-            layer->FillRoundedRectangle(D2D1::RoundedRect(rect_of(button.rect), button_radius, button_radius), brush);
-            // A whole-pixel origin keeps the artwork's straight edges on pixel edges.
-            const D2D1_POINT_2F origin = pt(std::floor(button.rect.left + kToolbarIconInset + 0.5),
-                                            std::floor(button.rect.top + kToolbarIconInset + 0.5));
-            const HRESULT hr = icons.draw(toolbar_glyph(button.command), origin, icon_colour(button));
-            if (FAILED(hr)) return hr;
-        }
-        return S_OK;
-    });
+            // The 1-pixel outline lies just inside the background, so it stays sharp.
+            const D2D1_RECT_F r = rect_of(*background);
+            const auto panel_radius = static_cast<float>(kToolbarPanelRadius);
+            brush->SetColor(colour_of(kToolbarPanelFill));
+            layer->FillRoundedRectangle(D2D1::RoundedRect(r, panel_radius, panel_radius), brush);
+            brush->SetColor(colour_of(kToolbarPanelOutline));
+            const D2D1_RECT_F inner = D2D1::RectF(r.left + 0.5f, r.top + 0.5f, r.right - 0.5f, r.bottom - 0.5f);
+            layer->DrawRoundedRectangle(D2D1::RoundedRect(inner, panel_radius - 0.5f, panel_radius - 0.5f), brush,
+                                        1.0f);
+
+            const auto button_radius = static_cast<float>(kToolbarButtonRadius);
+            IconPainter icons(layer, factory, brush, to_layer);
+            for (const ToolbarButton& button : layout.buttons()) {
+                if (button.panel != panel) continue;
+                layer->SetTransform(to_layer);
+                brush->SetColor(colour_of(button_fill(button, pointer)));
+                layer->FillRoundedRectangle(D2D1::RoundedRect(rect_of(button.rect), button_radius, button_radius),
+                                            brush);
+                // A whole-pixel origin keeps the artwork's straight edges on pixel edges.
+                const D2D1_POINT_2F origin = pt(std::floor(button.rect.left + kToolbarIconInset + 0.5),
+                                                std::floor(button.rect.top + kToolbarIconInset + 0.5));
+                const HRESULT hr = icons.draw(toolbar_glyph(button.command), origin, icon_colour(button));
+                if (FAILED(hr)) return hr;
+            }
+            return S_OK;
+        });
 }
 
 Result<ComPtr<IDWriteTextLayout>> tooltip_layout(IDWriteFactory* dwrite, IDWriteTextFormat* format,
@@ -503,15 +512,15 @@ Result<void> paint_tooltip(ID2D1RenderTarget* target, IDWriteFactory* dwrite, ID
     const HRESULT hr = (*layout)->GetMetrics(&metrics);
     if (FAILED(hr)) return fail_hresult(hr);
     const ToolbarRect box = tooltip_rect(button, metrics.width, input.desktop_width, input.desktop_height);
-    auto filled = draw_smoothed(target, box, opacity,
-                                [&](ID2D1RenderTarget* layer, ID2D1SolidColorBrush* fill,
-                                    const D2D1_MATRIX_3X2_F& to_layer) {
-        const auto radius = static_cast<float>(kTooltipCornerRadius);
-        layer->SetTransform(to_layer);
-        fill->SetColor(colour_of(kTooltipFill));
-        layer->FillRoundedRectangle(D2D1::RoundedRect(rect_of(box), radius, radius), fill);
-        return S_OK;
-    });
+    auto filled =
+        draw_smoothed(target, box, opacity,
+                      [&](ID2D1RenderTarget* layer, ID2D1SolidColorBrush* fill, const D2D1_MATRIX_3X2_F& to_layer) {
+                          const auto radius = static_cast<float>(kTooltipCornerRadius);
+                          layer->SetTransform(to_layer);
+                          fill->SetColor(colour_of(kTooltipFill));
+                          layer->FillRoundedRectangle(D2D1::RoundedRect(rect_of(box), radius, radius), fill);
+                          return S_OK;
+                      });
     if (!filled) return filled;
     brush->SetColor(colour_of(kTooltipText, opacity));
     target->DrawTextLayout(pt(box.left + kTooltipTextX, box.top + kTooltipTextY), layout->Get(), brush,
@@ -560,7 +569,8 @@ Result<void> paint_toolbar(ID2D1RenderTarget* target, IDWriteFactory* dwrite, co
     }
 
     const double fade = hover.fade_opacity(now_ms);
-    const bool hover_tip = hover.tooltip_visible(now_ms) && find_button(layout, hover.hover->command, hover.hover->rect);
+    const bool hover_tip =
+        hover.tooltip_visible(now_ms) && find_button(layout, hover.hover->command, hover.hover->rect);
     if (fade <= 0.0 && !hover_tip) return {};
     auto format = tooltip_format(dwrite);
     if (!format) return Unexpected<Error>{std::move(format).error()};
@@ -572,8 +582,7 @@ Result<void> paint_toolbar(ID2D1RenderTarget* target, IDWriteFactory* dwrite, co
     }
     if (hover_tip) {
         const std::string_view text = tooltip_text(layout, hover.hover->command, hover.hover->tooltip);
-        auto painted =
-            paint_tooltip(target, dwrite, format->Get(), brush.Get(), input, hover.hover->rect, text, 1.0f);
+        auto painted = paint_tooltip(target, dwrite, format->Get(), brush.Get(), input, hover.hover->rect, text, 1.0f);
         if (!painted) return painted;
     }
     return {};

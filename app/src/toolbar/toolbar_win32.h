@@ -4,9 +4,9 @@
 // decides where anything goes.
 #pragma once
 
-#include <windows.h>
 #include <d2d1.h>
 #include <dwrite.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <string_view>

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "session/commands.h"
+
 using namespace kadrovix;
 
 namespace {
@@ -23,7 +25,7 @@ ToolbarInput editing(std::int32_t w, std::int32_t h, double l, double t, double 
     in.region_bottom = b;
     in.toolbar_visible = true;
     in.region_selection = false;
-    in.tool = 1;
+    in.tool = Tool::Rectangle;
     return in;
 }
 
@@ -35,11 +37,11 @@ std::vector<ToolbarButton> panel_buttons(const ToolbarLayout& layout, ToolbarPan
     return out;
 }
 
-const ToolbarButton& by_kind(const ToolbarLayout& layout, std::uint8_t kind) {
+const ToolbarButton& by_kind(const ToolbarLayout& layout, CommandKind kind) {
     for (const ToolbarButton& b : layout.buttons()) {
-        if ((b.command & 0xFFu) == kind) return b;
+        if (command_kind(b.command) == kind) return b;
     }
-    ADD_FAILURE() << "no button of kind " << int{kind};
+    ADD_FAILURE() << "no button of kind " << static_cast<int>(kind);
     return layout.slots[0];
 }
 
@@ -47,19 +49,9 @@ bool overlapping(const ToolbarRect& a, const ToolbarRect& b) {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-Point centre(const ToolbarRect& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
-
-constexpr std::uint8_t kKindTool = 0;
-constexpr std::uint8_t kKindColour = 1;
-constexpr std::uint8_t kKindCustom = 3;
-constexpr std::uint8_t kKindEyedropper = 4;
-constexpr std::uint8_t kKindUndo = 7;
-constexpr std::uint8_t kKindRedo = 8;
-constexpr std::uint8_t kKindSearch = 9;
-constexpr std::uint8_t kKindLive = 10;
-constexpr std::uint8_t kKindCopy = 11;
-constexpr std::uint8_t kKindSave = 12;
-constexpr std::uint8_t kKindClose = 13;
+Point centre(const ToolbarRect& r) {
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
 
 }  // namespace
 
@@ -79,17 +71,19 @@ TEST(ToolbarLayout, FullHdGivesOneActionRowAndOneToolColumn) {
     for (std::size_t i = 0; i < tools.size(); ++i) {
         const double top = 536 + 5 + 32.0 * static_cast<double>(i);
         EXPECT_EQ(tools[i].rect, (ToolbarRect{1413, top, 1443, top + 30})) << i;
-        EXPECT_EQ(tools[i].command & 0xFFu, kKindTool);
-        EXPECT_EQ((tools[i].command >> 8) & 0xFFu, i) << "tools in table order";
+        EXPECT_EQ(command_kind(tools[i].command), CommandKind::SelectTool);
+        EXPECT_EQ(command_tool(tools[i].command), static_cast<Tool>(i)) << "tools in table order";
     }
     for (std::size_t i = 0; i < actions.size(); ++i) {
         const double left = 912 + 5 + 32.0 * static_cast<double>(i);
         EXPECT_EQ(actions[i].rect, (ToolbarRect{left, 813, left + 30, 843})) << i;
     }
-    const std::vector<std::uint8_t> kinds{kKindLive, kKindColour, kKindColour, kKindColour, kKindColour,
-                                          kKindColour, kKindColour, kKindCustom, kKindEyedropper, kKindUndo,
-                                          kKindRedo, kKindSearch, kKindCopy, kKindSave, kKindClose};
-    for (std::size_t i = 0; i < actions.size(); ++i) EXPECT_EQ(actions[i].command & 0xFFu, kinds[i]) << i;
+    const std::vector<CommandKind> kinds{CommandKind::LiveCapture, CommandKind::SetColour,    CommandKind::SetColour,
+                                         CommandKind::SetColour,   CommandKind::SetColour,    CommandKind::SetColour,
+                                         CommandKind::SetColour,   CommandKind::CustomColour, CommandKind::Eyedropper,
+                                         CommandKind::Undo,        CommandKind::Redo,         CommandKind::Search,
+                                         CommandKind::CopyImage,   CommandKind::Save,         CommandKind::Close};
+    for (std::size_t i = 0; i < actions.size(); ++i) EXPECT_EQ(command_kind(actions[i].command), kinds[i]) << i;
     // The six presets in key order: red first, black last.
     EXPECT_EQ(actions[1].command, 1u | (237u << 8) | (79u << 16) | (92u << 24));
     EXPECT_EQ(actions[6].command, 1u | (28u << 8) | (31u << 16) | (40u << 24));
@@ -259,28 +253,28 @@ TEST(ToolbarButtons, UndoAndRedoFollowTheHistories) {
     in.can_undo = false;
     in.can_redo = false;
     const ToolbarLayout empty = layout_toolbar(in);
-    EXPECT_FALSE(by_kind(empty, kKindUndo).enabled);
-    EXPECT_FALSE(by_kind(empty, kKindRedo).enabled);
-    EXPECT_EQ(by_kind(empty, kKindUndo).tooltip, "Nothing to undo \u00B7 Ctrl+Z");
-    EXPECT_EQ(by_kind(empty, kKindRedo).tooltip, "Nothing to redo \u00B7 Ctrl+Y / Ctrl+Shift+Z");
+    EXPECT_FALSE(by_kind(empty, CommandKind::Undo).enabled);
+    EXPECT_FALSE(by_kind(empty, CommandKind::Redo).enabled);
+    EXPECT_EQ(by_kind(empty, CommandKind::Undo).tooltip, "Nothing to undo \u00B7 Ctrl+Z");
+    EXPECT_EQ(by_kind(empty, CommandKind::Redo).tooltip, "Nothing to redo \u00B7 Ctrl+Y / Ctrl+Shift+Z");
 
     in.can_undo = true;
     const ToolbarLayout undo_only = layout_toolbar(in);
-    EXPECT_TRUE(by_kind(undo_only, kKindUndo).enabled);
-    EXPECT_EQ(by_kind(undo_only, kKindUndo).tooltip, "Undo \u00B7 Ctrl+Z");
-    EXPECT_FALSE(by_kind(undo_only, kKindRedo).enabled);
+    EXPECT_TRUE(by_kind(undo_only, CommandKind::Undo).enabled);
+    EXPECT_EQ(by_kind(undo_only, CommandKind::Undo).tooltip, "Undo \u00B7 Ctrl+Z");
+    EXPECT_FALSE(by_kind(undo_only, CommandKind::Redo).enabled);
 
     in.can_undo = false;
     in.can_redo = true;
     const ToolbarLayout redo_only = layout_toolbar(in);
-    EXPECT_FALSE(by_kind(redo_only, kKindUndo).enabled);
-    EXPECT_TRUE(by_kind(redo_only, kKindRedo).enabled);
-    EXPECT_EQ(by_kind(redo_only, kKindRedo).tooltip, "Redo \u00B7 Ctrl+Y / Ctrl+Shift+Z");
+    EXPECT_FALSE(by_kind(redo_only, CommandKind::Undo).enabled);
+    EXPECT_TRUE(by_kind(redo_only, CommandKind::Redo).enabled);
+    EXPECT_EQ(by_kind(redo_only, CommandKind::Redo).tooltip, "Redo \u00B7 Ctrl+Y / Ctrl+Shift+Z");
 
     // Every other button is always enabled.
     for (const ToolbarButton& b : empty.buttons()) {
-        const std::uint8_t kind = b.command & 0xFFu;
-        if (kind != kKindUndo && kind != kKindRedo) {
+        const std::optional<CommandKind> kind = command_kind(b.command);
+        if (kind != CommandKind::Undo && kind != CommandKind::Redo) {
             EXPECT_TRUE(b.enabled) << b.tooltip;
         }
     }
@@ -289,45 +283,45 @@ TEST(ToolbarButtons, UndoAndRedoFollowTheHistories) {
 TEST(ToolbarButtons, LiveSearchToolAndEyedropperStates) {
     ToolbarInput in = editing(1920, 1080, 500, 300, 1400, 800);
     const ToolbarLayout idle = layout_toolbar(in);
-    EXPECT_FALSE(by_kind(idle, kKindLive).active);
-    EXPECT_EQ(by_kind(idle, kKindLive).tooltip, "Capture frozen \u00B7 F2 for live capture");
-    EXPECT_FALSE(by_kind(idle, kKindSearch).active);
-    EXPECT_EQ(by_kind(idle, kKindSearch).tooltip, "Search with Google Lens \u00B7 Ctrl+G");
-    EXPECT_FALSE(by_kind(idle, kKindEyedropper).current);
+    EXPECT_FALSE(by_kind(idle, CommandKind::LiveCapture).active);
+    EXPECT_EQ(by_kind(idle, CommandKind::LiveCapture).tooltip, "Capture frozen \u00B7 F2 for live capture");
+    EXPECT_FALSE(by_kind(idle, CommandKind::Search).active);
+    EXPECT_EQ(by_kind(idle, CommandKind::Search).tooltip, "Search with Google Lens \u00B7 Ctrl+G");
+    EXPECT_FALSE(by_kind(idle, CommandKind::Eyedropper).current);
 
     in.live = true;
     in.search_running = true;
     in.eyedropper = true;
-    in.tool = 6;
+    in.tool = Tool::Highlighter;
     const ToolbarLayout busy = layout_toolbar(in);
-    EXPECT_TRUE(by_kind(busy, kKindLive).active);
-    EXPECT_EQ(by_kind(busy, kKindLive).tooltip, "Live capture on \u00B7 F2 to freeze");
-    EXPECT_TRUE(by_kind(busy, kKindSearch).active);
-    EXPECT_EQ(by_kind(busy, kKindSearch).tooltip, "Google search in progress \u00B7 Ctrl+G");
-    EXPECT_TRUE(by_kind(busy, kKindEyedropper).current);
+    EXPECT_TRUE(by_kind(busy, CommandKind::LiveCapture).active);
+    EXPECT_EQ(by_kind(busy, CommandKind::LiveCapture).tooltip, "Live capture on \u00B7 F2 to freeze");
+    EXPECT_TRUE(by_kind(busy, CommandKind::Search).active);
+    EXPECT_EQ(by_kind(busy, CommandKind::Search).tooltip, "Google search in progress \u00B7 Ctrl+G");
+    EXPECT_TRUE(by_kind(busy, CommandKind::Eyedropper).current);
 
     // Exactly one tool is current, the session's.
     int current_tools = 0;
     for (const ToolbarButton& b : busy.buttons()) {
         if (b.panel == ToolbarPanel::Tools && b.current) {
             ++current_tools;
-            EXPECT_EQ((b.command >> 8) & 0xFFu, 6u);
+            EXPECT_EQ(command_tool(b.command), Tool::Highlighter);
         }
     }
     EXPECT_EQ(current_tools, 1);
-    EXPECT_EQ(by_kind(busy, kKindCopy).active, false);
+    EXPECT_EQ(by_kind(busy, CommandKind::CopyImage).active, false);
 }
 
 TEST(ToolbarButtons, FillAndIconColoursFollowTheState) {
     ToolbarInput in = editing(1920, 1080, 500, 300, 1400, 800);
-    in.tool = 0;
+    in.tool = Tool::Select;
     in.live = true;
     const ToolbarLayout layout = layout_toolbar(in);
     const ToolbarButton& select = layout.slots[0];
     const ToolbarButton& rectangle = layout.slots[1];
-    const ToolbarButton& live = by_kind(layout, kKindLive);
-    const ToolbarButton& undo = by_kind(layout, kKindUndo);
-    const ToolbarButton& save = by_kind(layout, kKindSave);
+    const ToolbarButton& live = by_kind(layout, CommandKind::LiveCapture);
+    const ToolbarButton& undo = by_kind(layout, CommandKind::Undo);
+    const ToolbarButton& save = by_kind(layout, CommandKind::Save);
     const Point away{10, 10};
 
     EXPECT_EQ(button_fill(select, away), (Rgb{55, 70, 80}));
@@ -349,7 +343,7 @@ TEST(ToolbarButtons, FillAndIconColoursFollowTheState) {
 
     in.eyedropper = true;
     const ToolbarLayout picking = layout_toolbar(in);
-    EXPECT_EQ(button_fill(by_kind(picking, kKindEyedropper), away), (Rgb{55, 70, 80}));
+    EXPECT_EQ(button_fill(by_kind(picking, CommandKind::Eyedropper), away), (Rgb{55, 70, 80}));
 }
 
 TEST(ToolbarButtons, GlyphsForEveryCommand) {
@@ -357,12 +351,12 @@ TEST(ToolbarButtons, GlyphsForEveryCommand) {
     std::vector<ToolbarIcon> icons;
     for (const ToolbarButton& b : layout.buttons()) icons.push_back(toolbar_glyph(b.command).icon);
     const std::vector<ToolbarIcon> expected{
-        ToolbarIcon::Select,  ToolbarIcon::Rectangle, ToolbarIcon::Ellipse,     ToolbarIcon::Line,
-        ToolbarIcon::Arrow,   ToolbarIcon::Pen,       ToolbarIcon::Highlighter, ToolbarIcon::Text,
-        ToolbarIcon::Live,    ToolbarIcon::Swatch,    ToolbarIcon::Swatch,      ToolbarIcon::Swatch,
-        ToolbarIcon::Swatch,  ToolbarIcon::Swatch,    ToolbarIcon::Swatch,      ToolbarIcon::CustomColour,
-        ToolbarIcon::Eyedropper, ToolbarIcon::Undo,   ToolbarIcon::Redo,        ToolbarIcon::Search,
-        ToolbarIcon::Copy,    ToolbarIcon::Save,      ToolbarIcon::Close};
+        ToolbarIcon::Select,     ToolbarIcon::Rectangle, ToolbarIcon::Ellipse,     ToolbarIcon::Line,
+        ToolbarIcon::Arrow,      ToolbarIcon::Pen,       ToolbarIcon::Highlighter, ToolbarIcon::Text,
+        ToolbarIcon::Live,       ToolbarIcon::Swatch,    ToolbarIcon::Swatch,      ToolbarIcon::Swatch,
+        ToolbarIcon::Swatch,     ToolbarIcon::Swatch,    ToolbarIcon::Swatch,      ToolbarIcon::CustomColour,
+        ToolbarIcon::Eyedropper, ToolbarIcon::Undo,      ToolbarIcon::Redo,        ToolbarIcon::Search,
+        ToolbarIcon::Copy,       ToolbarIcon::Save,      ToolbarIcon::Close};
     EXPECT_EQ(icons, expected);
     EXPECT_EQ(toolbar_glyph(layout.slots[12].command).swatch, (Rgb{80, 153, 244}));
     EXPECT_EQ(toolbar_glyph(99u).icon, ToolbarIcon::None);
@@ -371,8 +365,8 @@ TEST(ToolbarButtons, GlyphsForEveryCommand) {
 
 TEST(ToolbarHitTest, EnabledButtonsOnlyButTheBackgroundStillCounts) {
     const ToolbarLayout layout = layout_toolbar(editing(1920, 1080, 500, 300, 1400, 800));
-    const ToolbarButton& undo = by_kind(layout, kKindUndo);
-    const ToolbarButton& redo = by_kind(layout, kKindRedo);
+    const ToolbarButton& undo = by_kind(layout, CommandKind::Undo);
+    const ToolbarButton& redo = by_kind(layout, CommandKind::Redo);
     ASSERT_FALSE(undo.enabled);
 
     EXPECT_EQ(hit_test_button(layout, centre(undo.rect)), nullptr);
@@ -381,7 +375,7 @@ TEST(ToolbarHitTest, EnabledButtonsOnlyButTheBackgroundStillCounts) {
     EXPECT_EQ(hit_test_button(layout, centre(redo.rect)), nullptr);
 
     // Edges included.
-    const ToolbarButton& save = by_kind(layout, kKindSave);
+    const ToolbarButton& save = by_kind(layout, CommandKind::Save);
     EXPECT_EQ(hit_test_button(layout, Point{save.rect.left, save.rect.top}), &save);
     EXPECT_EQ(hit_test_button(layout, Point{save.rect.right, save.rect.bottom}), &save);
     EXPECT_EQ(hit_test_button(layout, Point{save.rect.right + 0.5, save.rect.bottom}), nullptr);
@@ -398,7 +392,7 @@ TEST(ToolbarHitTest, EnabledButtonsOnlyButTheBackgroundStillCounts) {
     ToolbarInput with_history = editing(1920, 1080, 500, 300, 1400, 800);
     with_history.can_undo = true;
     const ToolbarLayout enabled = layout_toolbar(with_history);
-    EXPECT_EQ(hit_test_button(enabled, centre(undo.rect)), &by_kind(enabled, kKindUndo));
+    EXPECT_EQ(hit_test_button(enabled, centre(undo.rect)), &by_kind(enabled, CommandKind::Undo));
 }
 
 TEST(ToolbarHover, QuickMovesShowNoTooltipUntilThePointerRests) {
@@ -442,7 +436,7 @@ TEST(ToolbarHover, QuickMovesShowNoTooltipUntilThePointerRests) {
 
     // Disabled buttons are hovered too, so their tooltips appear.
     ToolbarHoverState disabled;
-    const ToolbarButton& undo = by_kind(layout, kKindUndo);
+    const ToolbarButton& undo = by_kind(layout, CommandKind::Undo);
     disabled.update_hover(layout, 0, centre(undo.rect));
     EXPECT_TRUE(disabled.tooltip_visible(250));
     EXPECT_EQ(tooltip_text(layout, disabled.hover->command, disabled.hover->tooltip), "Nothing to undo \u00B7 Ctrl+Z");
@@ -535,8 +529,7 @@ TEST(ToolbarTooltip, PlacementAndClamping) {
     // One pixel further: 31 above the button instead.
     EXPECT_EQ(tooltip_rect(ToolbarRect{100, 1016, 130, 1046}, 100, 1920, 1080).top, 1016 - 31);
     // Near the right edge: pulled left to end 4 pixels from it.
-    EXPECT_EQ(tooltip_rect(ToolbarRect{1880, 200, 1910, 230}, 100, 1920, 1080),
-              (ToolbarRect{1798, 236, 1916, 261}));
+    EXPECT_EQ(tooltip_rect(ToolbarRect{1880, 200, 1910, 230}, 100, 1920, 1080), (ToolbarRect{1798, 236, 1916, 261}));
     // Wider than the desktop: pinned at 4.
     EXPECT_EQ(tooltip_rect(ToolbarRect{50, 10, 80, 40}, 500, 300, 200).left, 4);
     // A desktop too short for either side: pinned at the top margin.
@@ -547,7 +540,7 @@ TEST(ToolbarTooltip, TextFollowsTheCurrentState) {
     ToolbarInput in = editing(1920, 1080, 500, 300, 1400, 800);
     const ToolbarLayout frozen = layout_toolbar(in);
     ToolbarHoverState state;
-    const ToolbarButton& live = by_kind(frozen, kKindLive);
+    const ToolbarButton& live = by_kind(frozen, CommandKind::LiveCapture);
     state.update_hover(frozen, 0, centre(live.rect));
     in.live = true;
     const ToolbarLayout live_layout = layout_toolbar(in);
@@ -576,10 +569,10 @@ TEST(ToolbarLayout, FollowsTheSessionState) {
     EXPECT_EQ(layout.actions_panel, (ToolbarRect{412, 708, 900, 748}));
     EXPECT_TRUE(layout.slots[4].current);
     EXPECT_FALSE(layout.slots[1].current);
-    EXPECT_TRUE(by_kind(layout, kKindLive).active);
-    EXPECT_TRUE(by_kind(layout, kKindUndo).enabled);
-    EXPECT_FALSE(by_kind(layout, kKindRedo).enabled);
-    EXPECT_FALSE(by_kind(layout, kKindSearch).active);
+    EXPECT_TRUE(by_kind(layout, CommandKind::LiveCapture).active);
+    EXPECT_TRUE(by_kind(layout, CommandKind::Undo).enabled);
+    EXPECT_FALSE(by_kind(layout, CommandKind::Redo).enabled);
+    EXPECT_FALSE(by_kind(layout, CommandKind::Search).active);
 
     s.toolbar_visible = false;
     EXPECT_TRUE(layout_toolbar(toolbar_input(s)).empty());

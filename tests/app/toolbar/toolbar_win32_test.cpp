@@ -1,10 +1,10 @@
 #include "toolbar/toolbar_win32.h"
 
-#include <gtest/gtest.h>
-#include <windows.h>
 #include <d2d1.h>
 #include <dwrite.h>
+#include <gtest/gtest.h>
 #include <wincodec.h>
+#include <windows.h>
 #include <wrl/client.h>
 
 #include <cstdint>
@@ -28,7 +28,9 @@ struct Px {
     int r = 0, g = 0, b = 0;
 };
 
-std::ostream& operator<<(std::ostream& os, const Px& p) { return os << "(" << p.r << ", " << p.g << ", " << p.b << ")"; }
+std::ostream& operator<<(std::ostream& os, const Px& p) {
+    return os << "(" << p.r << ", " << p.g << ", " << p.b << ")";
+}
 
 bool close_to(Px p, Rgb c, int tolerance = 2) {
     return std::abs(p.r - c.r) <= tolerance && std::abs(p.g - c.g) <= tolerance && std::abs(p.b - c.b) <= tolerance;
@@ -124,9 +126,9 @@ void draw_backdrop(ID2D1RenderTarget* target, const ToolbarInput& in) {
     target->Clear(D2D1::ColorF(0.85f, 0.88f, 0.92f));
     for (int i = 0; i < 8; ++i) {
         brush->SetColor(D2D1::ColorF(0.3f + 0.08f * i, 0.5f, 0.9f - 0.09f * i));
-        target->FillRectangle(D2D1::RectF(40.0f + 90.0f * i, 60.0f + 25.0f * (i % 3), 110.0f + 90.0f * i,
-                                          400.0f - 20.0f * (i % 4)),
-                              brush.Get());
+        target->FillRectangle(
+            D2D1::RectF(40.0f + 90.0f * i, 60.0f + 25.0f * (i % 3), 110.0f + 90.0f * i, 400.0f - 20.0f * (i % 4)),
+            brush.Get());
     }
     brush->SetColor(D2D1::ColorF(0, 0, 0, 0.48f));
     const auto W = static_cast<float>(in.desktop_width);
@@ -184,7 +186,7 @@ TEST_F(ToolbarPaint, PanelsButtonsIconsAndTooltip) {
     in.region_right = 640;
     in.region_bottom = 300;
     in.region_selection = false;
-    in.tool = 1;
+    in.tool = Tool::Rectangle;
     in.live = true;
     in.can_undo = true;
     in.can_redo = false;
@@ -218,9 +220,11 @@ TEST_F(ToolbarPaint, PanelsButtonsIconsAndTooltip) {
     const ToolbarButton& red = layout.slots[9];
     EXPECT_TRUE(close_to(pixel(image, red.rect.right + 1, red.rect.top + 15), kToolbarPanelFill))
         << pixel(image, red.rect.right + 1, red.rect.top + 15);
-    EXPECT_TRUE(close_to(pixel(image, layout.actions_panel.left, layout.actions_panel.top + 20), kToolbarPanelOutline, 3))
+    EXPECT_TRUE(
+        close_to(pixel(image, layout.actions_panel.left, layout.actions_panel.top + 20), kToolbarPanelOutline, 3))
         << pixel(image, layout.actions_panel.left, layout.actions_panel.top + 20);
-    EXPECT_TRUE(close_to(pixel(image, layout.tools_panel.right - 1, layout.tools_panel.top + 100), kToolbarPanelOutline, 3));
+    EXPECT_TRUE(
+        close_to(pixel(image, layout.tools_panel.right - 1, layout.tools_panel.top + 100), kToolbarPanelOutline, 3));
 
     // Highlighted fills: the current tool and the active live button; hover
     // fill on Save under the pointer; plain fill on Copy.
@@ -273,9 +277,8 @@ TEST_F(ToolbarPaint, PanelsButtonsIconsAndTooltip) {
     EXPECT_TRUE(close_to(pixel(image, tip.left + 3, tip.top + 12), kTooltipFill))
         << pixel(image, tip.left + 3, tip.top + 12);
     EXPECT_TRUE(close_to(pixel(image, tip.right - 3, tip.top + 12), kTooltipFill));
-    EXPECT_GT(count_near(image, ToolbarRect{tip.left + 8, tip.top + 4, tip.right - 8, tip.bottom - 4},
-                         kTooltipText, 40),
-              15);
+    EXPECT_GT(
+        count_near(image, ToolbarRect{tip.left + 8, tip.top + 4, tip.right - 8, tip.bottom - 4}, kTooltipText, 40), 15);
     // Nothing drawn past its right edge.
     EXPECT_FALSE(close_to(pixel(image, tip.right + 2, tip.top + 12), kTooltipFill, 4));
 
@@ -348,7 +351,7 @@ TEST_F(ToolbarPaint, CallersTransformMovesTheWholeToolbar) {
     in.region_right = 540;
     in.region_bottom = 100;
     in.region_selection = false;
-    in.tool = 0;
+    in.tool = Tool::Select;
     const ToolbarLayout layout = layout_toolbar(in);
     Surface surface(640, 240);
     ASSERT_HRESULT_SUCCEEDED(surface.status());
@@ -382,7 +385,7 @@ TEST_F(ToolbarPaint, WrappedPanelsOnANarrowDesktop) {
     in.region_right = 270;
     in.region_bottom = 160;
     in.region_selection = false;
-    in.tool = 7;
+    in.tool = Tool::Text;
     in.search_running = true;
     in.eyedropper = true;
     const ToolbarLayout layout = layout_toolbar(in);
