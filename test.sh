@@ -33,6 +33,21 @@ count_ctest() {
 kadrovix_install_deps || { echo "0 passed, 1 failed"; exit 1; }
 mkdir -p "$log_dir"
 
+# Adds the test cases of GoogleTest XML reports in $1 to the totals; an
+# executable that ended without a report counts as one failure (ctest saw it).
+count_gtest_xml() {
+    local file tests failures errors disabled
+    for file in "$1"/*.xml; do
+        [ -f "$file" ] || continue
+        tests=$(grep -o -m1 'tests="[0-9]*"' "$file" | grep -o '[0-9]*')
+        failures=$(grep -o -m1 'failures="[0-9]*"' "$file" | grep -o '[0-9]*')
+        errors=$(grep -o -m1 'errors="[0-9]*"' "$file" | grep -o '[0-9]*')
+        disabled=$(grep -o -m1 'disabled="[0-9]*"' "$file" | grep -o '[0-9]*')
+        passed=$((passed + ${tests:-0} - ${failures:-0} - ${errors:-0} - ${disabled:-0}))
+        failed=$((failed + ${failures:-0} + ${errors:-0}))
+    done
+}
+
 # --- native tree -----------------------------------------------------------
 echo "== native build"
 if cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug -DKADROVIX_SANITIZE=ON -DKADROVIX_BENCH=ON >"$log_dir/native-configure.log" 2>&1 &&
@@ -52,6 +67,7 @@ if cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
     echo "== win64 tests (Wine)"
     xvfb_pid=""
     prefix=$(mktemp -d /tmp/kadrovix-wine.XXXXXX)
+    rm -rf build/win64/test-results && mkdir -p build/win64/test-results
     (
         # A private display and prefix for this run; removed below by their ids.
         # Always a private display: tests never draw on the user's desktop.
@@ -65,7 +81,17 @@ if cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
     ) | tee "$log_dir/win64-tests.log"
     [ -f "$prefix.xvfb" ] && { kill "$(cat "$prefix.xvfb")" 2>/dev/null; rm -f "$prefix.xvfb"; }
     rm -rf "$prefix"
-    count_ctest "$log_dir/win64-tests.log"
+    count_gtest_xml build/win64/test-results
+    # ctest's own verdict catches an executable that crashed before its report.
+    win_line=$(grep -E 'tests passed, [0-9]+ tests? failed out of' "$log_dir/win64-tests.log" | tail -n 1)
+    win_reports=$(ls build/win64/test-results/*.xml 2>/dev/null | wc -l)
+    win_total=$(echo "$win_line" | sed -E 's/.* out of ([0-9]+).*/\1/')
+    if [ -z "$win_line" ]; then
+        note_failure "win64 tests produced no summary"
+    elif [ "$win_reports" -lt "${win_total:-0}" ]; then
+        failed=$((failed + win_total - win_reports))
+        echo "FAILED: $((win_total - win_reports)) Windows test executable(s) ended without a report"
+    fi
 else
     tail -n 40 "$log_dir"/win64-*.log
     note_failure "win64 build"
