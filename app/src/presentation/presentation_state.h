@@ -26,6 +26,10 @@ struct PresentationState {
     // Per shape shortcut (arrow, rectangle, ellipse): served through the
     // keyboard hook because another program holds the combination.
     bool hook_priority[3] = {false, false, false};
+    // The window that was in front when the tray menu opened (a window handle
+    // as an integer, so this header stays free of the platform's headers):
+    // presentation mode hands the foreground back to it.
+    std::uintptr_t return_window = 0;
 
     explicit PresentationState(const Settings& s) : settings(s) {}
 

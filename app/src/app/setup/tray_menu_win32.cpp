@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
+#include <string_view>
 
 #include "app/events/event_handler_win32.h"
 #include "app/messages.h"
@@ -170,6 +171,16 @@ Result<win32::UniqueMenu> create_tray_menu(const TrayMenuModel& model) {
     return menu;
 }
 
+namespace {
+
+bool is_presentation_window(HWND window) {
+    wchar_t name[64] = {};
+    if (::GetClassNameW(window, name, 64) == 0) return false;
+    return std::wstring_view(name) == L"Kadrovix.Presentation";
+}
+
+}  // namespace
+
 Result<void> show_tray_menu(AppState& app) {
     if (app.normal_run) {
         if (auto r = reload_settings(app); !r) return r;
@@ -202,6 +213,11 @@ Result<void> show_tray_menu(AppState& app) {
 
     POINT cursor{};
     if (!::GetCursorPos(&cursor)) return win32::fail_last_error();
+
+    // Presentation mode's own overlays are never the window to go back to.
+    if (HWND front = ::GetForegroundWindow(); front != nullptr && !is_presentation_window(front)) {
+        presentation.return_window = reinterpret_cast<std::uintptr_t>(front);
+    }
 
     // The menu only closes on an outside click while its owner is in front.
     ::SetForegroundWindow(app.main_window);
