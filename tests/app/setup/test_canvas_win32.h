@@ -93,7 +93,15 @@ private:
 // when that is not set (ordinary test runs write no files).
 inline std::filesystem::path screenshot_dir() {
     const wchar_t* dir = _wgetenv(L"KADROVIX_SCREENSHOT_DIR");
-    return dir != nullptr ? std::filesystem::path(dir) : std::filesystem::path();
+    if (dir != nullptr) return std::filesystem::path(dir);
+#ifdef KADROVIX_SOURCE_DIR
+    // Under Wine the Linux source tree is on drive Z:.
+    std::string root = KADROVIX_SOURCE_DIR;
+    if (!root.empty() && root[0] == '/') root = "Z:" + root;
+    return std::filesystem::path(root) / "target" / "screenshots";
+#else
+    return {};
+#endif
 }
 
 // Writes a preview when previews are wanted; true when written or not wanted.
