@@ -195,6 +195,21 @@ PartsView CaptureSession::parts_at(Point p) const {
     const ToolbarLayout layout = toolbar_layout();
     if (const ToolbarButton* button = hit_test_button(layout, p)) parts.toolbar_button = button->command;
     parts.over_toolbar = over_toolbar(layout, p);
+    // --- dimension editor ---
+    if (const auto label = dimensions::label_box(state_.region, state_.desktop)) {
+        parts.on_dimension_label = dimensions::label_contains(*label, p);
+    }
+    if (dimension_editor_) {
+        parts.dimension_editor_open = true;
+        parts.dimension_selecting = dimension_editor_->selecting();
+    }
+    // --- text entry ---
+    if (text_entry_) {
+        parts.text_entry_open = true;
+        parts.text_selecting = text_entry_->selecting();
+        const auto inside = text_entry_->contains(context_.dwrite_factory.Get(), p);
+        parts.in_text_field = inside && *inside;
+    }
     return parts;
 }
 
@@ -215,6 +230,11 @@ Result<void> CaptureSession::paint() {
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (auto r = win32::begin_overlay_frame(context_, target_dc, all, capture_bitmap_.Get()); !r) return r;
         auto drawn = draw_overlay(context_.dc_target.Get());
+        // --- dimension editor: the label, its fields and its box go over everything else ---
+        if (drawn) {
+            drawn = win32::paint_dimension_label(context_.dc_target.Get(), context_.dwrite_factory.Get(), state_,
+                                                 dimension_editor_ ? &*dimension_editor_ : nullptr);
+        }
         auto ended = win32::end_overlay_frame(context_);
         if (!drawn) return drawn;
         if (!ended) {
@@ -294,7 +314,12 @@ Result<void> CaptureSession::draw_overlay(ID2D1RenderTarget* target) {
     target->FillRectangle(D2D1::RectF(0, t, l, b), brush.Get());
     target->FillRectangle(D2D1::RectF(r, t, w, b), brush.Get());
 
-    if (auto drawn = win32::draw_annotations(context_, target, state_.editor.objects); !drawn) return drawn;
+    // The text being edited shows only as its live field.
+    const std::optional<std::uint64_t> edited = text_entry_ ? text_entry_->edited_id() : std::nullopt;
+    if (auto drawn = win32::draw_annotations(context_, target, state_.editor.objects, edited); !drawn) return drawn;
+    if (text_entry_) {
+        if (auto drawn = text_entry_->paint(target, dwrite); !drawn) return drawn;
+    }
 
     const D2D1_COLOR_F accent = rgba(100, 170, 255);
     brush->SetColor(accent);
@@ -379,6 +404,7 @@ Result<SessionRequest> CaptureSession::key_down(AppState& app, UINT vk) {
             break;
         case KeyActionKind::CancelChain: {
             const CancelStep step = run_cancel_chain(state_, parts_at(state_.pointer));
+            if (step == CancelStep::StopTextSelection && text_entry_) text_entry_->end_selection();
             if (step == CancelStep::Nothing && action.end_session_if_nothing_cancelled) request = SessionRequest::End;
             if (action.restore_focus) ::SetFocus(window_);
             break;
@@ -423,10 +449,42 @@ void CaptureSession::key_up(UINT vk) {
 
 Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
     const Point raw = client_point(client);
+    // --- dimension editor: it takes every press while it is open ---
+    if (dimension_editor_) {
+        auto taken = dimension_editor_press(raw);
+        if (!taken) return Unexpected<Error>{taken.error()};
+        if (*taken) {
+            invalidate();
+            return SessionRequest::None;
+        }
+    }
     const PressDecision decision = on_press(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw);
     hover_.clear_hover(now_ms());
     SessionRequest request = SessionRequest::None;
+    // A press that leaves the text entry commits it first; when the commit
+    // fails the entry stays open with its text and the press goes no further.
+    if (decision.commit_text_entry_first && !commit_text_entry()) {
+        invalidate();
+        return request;
+    }
     switch (decision.target) {
+        case PressTarget::TextCaret:
+            if (text_entry_) {
+                if (auto r = text_entry_->caret_press(context_.dwrite_factory.Get(), state_.pointer,
+                                                      key_down_now(VK_SHIFT));
+                    !r) {
+                    return Unexpected<Error>{r.error()};
+                }
+                ::SetCapture(window_);
+                mouse_captured_ = true;
+            }
+            break;
+        case PressTarget::OpenTextEntry:
+            if (auto r = open_text_entry(state_.pointer); !r) return Unexpected<Error>{r.error()};
+            break;
+        case PressTarget::OpenDimensionEditor:  // --- dimension editor ---
+            if (auto r = open_dimension_editor(); !r) return Unexpected<Error>{r.error()};
+            break;
         case PressTarget::ToolbarButton: {
             auto r = execute(app, decision.command);
             if (!r) return r;
@@ -455,8 +513,14 @@ Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
 
 Result<void> CaptureSession::mouse_move(POINT client) {
     const Point raw = client_point(client);
-    on_move(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw, key_down_now(VK_SHIFT),
-            key_down_now(VK_MENU));
+    const PointerRoute route = on_move(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw,
+                                       key_down_now(VK_SHIFT), key_down_now(VK_MENU));
+    if (route == PointerRoute::DimensionSelection && dimension_editor_) {  // --- dimension editor ---
+        if (auto r = dimension_editor_->extend_selection(context_.dwrite_factory.Get(), state_.pointer); !r) return r;
+    }
+    if (route == PointerRoute::TextSelection && text_entry_) {
+        if (auto r = text_entry_->extend_selection(context_.dwrite_factory.Get(), state_.pointer); !r) return r;
+    }
     hover_.update_hover(toolbar_layout(), now_ms(), state_.pointer);
     if (!tracking_leave_) {
         TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window_, 0};
@@ -469,8 +533,15 @@ Result<void> CaptureSession::mouse_move(POINT client) {
 Result<void> CaptureSession::mouse_up(POINT client) {
     const Point raw = client_point(client);
     const PartsView parts = parts_at(clamp_to_desktop(raw, state_.desktop));
-    on_move(state_, parts, raw, key_down_now(VK_SHIFT), key_down_now(VK_MENU));
-    on_release(state_, parts);
+    const PointerRoute route = on_move(state_, parts, raw, key_down_now(VK_SHIFT), key_down_now(VK_MENU));
+    if (route == PointerRoute::DimensionSelection && dimension_editor_) {  // --- dimension editor ---
+        if (auto r = dimension_editor_->extend_selection(context_.dwrite_factory.Get(), state_.pointer); !r) return r;
+        dimension_editor_->end_selection();
+    }
+    if (route == PointerRoute::TextSelection && text_entry_) {
+        if (auto r = text_entry_->extend_selection(context_.dwrite_factory.Get(), state_.pointer); !r) return r;
+    }
+    if (on_release(state_, parts) == PointerRoute::TextSelection && text_entry_) text_entry_->end_selection();
     if (mouse_captured_) {
         mouse_captured_ = false;
         ::ReleaseCapture();
@@ -483,7 +554,11 @@ Result<void> CaptureSession::wheel(int delta) {
     const WheelAction action = decide_wheel(state_, parts_at(state_.pointer), delta);
     switch (action.kind) {
         case WheelActionKind::Ignored:
+            break;
         case WheelActionKind::TextEntrySize:
+            if (text_entry_) {
+                if (auto r = text_entry_->change_size(action.step); !r) return r;
+            }
             break;
         case WheelActionKind::TextObjects: {
             std::vector<TextLayoutUpdate> updates;
@@ -535,7 +610,11 @@ void CaptureSession::capture_changed(HWND new_owner) {
     // Our own ReleaseCapture after a drag must not cancel anything.
     if (new_owner == window_ || !mouse_captured_) return;
     mouse_captured_ = false;
-    run_cancel_chain(state_, parts_at(state_.pointer));
+    // --- dimension editor: a selection without the mouse's button ends ---
+    if (dimension_editor_) dimension_editor_->end_selection();
+    if (run_cancel_chain(state_, parts_at(state_.pointer)) == CancelStep::StopTextSelection && text_entry_) {
+        text_entry_->end_selection();
+    }
     invalidate();
 }
 
@@ -546,8 +625,14 @@ void CaptureSession::mouse_leave() {
 }
 
 void CaptureSession::activated() {
-    // Focus stays on the session window until the entry fields exist.
-    ::SetFocus(window_);
+    // --- dimension editor: the width field, unless a field has the keyboard ---
+    if (dimension_editor_ && !parts_at(state_.pointer).picker_open && !state_.eyedropper_on) {
+        dimension_editor_->take_focus();
+        return;
+    }
+    // The open text entry gets the keyboard back; the picker and the
+    // eyedropper keep it on the session window.
+    restore_focus();
 }
 
 std::optional<std::uint32_t> CaptureSession::refresh_delay() const { return hover_.next_refresh_delay(now_ms()); }
@@ -561,12 +646,23 @@ Result<SessionRequest> CaptureSession::execute(AppState& app, CommandValue comma
 }
 
 Result<SessionRequest> CaptureSession::carry_out(AppState& app, CommandValue command) {
+    // --- dimension editor: applied before any command (Close cancels it);
+    // a command whose apply fails is dropped ---
+    if (dimension_editor_) {
+        if (command_kind(command) == CommandKind::Close) {
+            close_dimension_editor();
+        } else if (!apply_dimension_editor()) {
+            return SessionRequest::None;
+        }
+    }
     auto outcome = execute_command(state_, parts_at(state_.pointer), command);
     if (!outcome) return Unexpected<Error>{outcome.error()};
     switch (outcome->follow_up) {
         case FollowUp::None:
-        case FollowUp::GiveColourToTextEntry:
         case FollowUp::OpenPicker:
+            break;
+        case FollowUp::GiveColourToTextEntry:
+            if (text_entry_) text_entry_->set_colour(outcome->colour);
             break;
         case FollowUp::CopyColourText:
             if (auto r = win32::copy_color_text(outcome->colour, window_); !r) return Unexpected<Error>{r.error()};
@@ -584,7 +680,7 @@ Result<SessionRequest> CaptureSession::carry_out(AppState& app, CommandValue com
         case FollowUp::EndSession:
             return SessionRequest::End;
     }
-    if (outcome->restore_focus) ::SetFocus(window_);
+    if (outcome->restore_focus) restore_focus();
     return SessionRequest::None;
 }
 
@@ -627,6 +723,156 @@ Result<void> CaptureSession::start_search(AppState& app) {
     if (!started) return Unexpected<Error>{started.error()};
     if (*started) notify(app, NoticeKind::Searching);
     return {};
+}
+
+// --- dimension editor ------------------------------------------------------------
+
+Result<void> CaptureSession::open_dimension_editor() {
+    if (!state_.region.exists) return {};
+    // A text entry that cannot be committed stays open, and the editor closed.
+    if (!commit_text_entry()) return {};
+    state_.editor.cancel_gesture();
+    auto editor = win32::DimensionEditor::open(window_, state_);
+    if (!editor) return Unexpected<Error>{editor.error()};
+    dimension_editor_.emplace(std::move(*editor));
+    dimension_editor_->start();
+    invalidate();
+    return {};
+}
+
+bool CaptureSession::apply_dimension_editor() {
+    if (!dimension_editor_) return true;
+    const dimensions::ApplyOutcome out = dimension_editor_->apply(state_.region, state_.desktop);
+    invalidate();
+    if (out.kind != dimensions::ApplyOutcome::Kind::Applied) return false;
+    state_.region = out.region;
+    close_dimension_editor();
+    return true;
+}
+
+void CaptureSession::close_dimension_editor() {
+    if (!dimension_editor_) return;
+    if (dimension_editor_->selecting() && mouse_captured_) {
+        // Ours to release: the capture-loss handler must not take it for a cancel.
+        mouse_captured_ = false;
+        if (::GetCapture() == window_) ::ReleaseCapture();
+    }
+    dimension_editor_.reset();
+    ::SetFocus(window_);
+    invalidate();
+}
+
+Result<bool> CaptureSession::dimension_editor_press(Point raw) {
+    const PressDecision decision = on_press(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw);
+    if (decision.target != PressTarget::DimensionEditor) return false;
+    hover_.clear_hover(now_ms());
+    const std::optional<Rect> label = dimensions::label_box(state_.region, state_.desktop);
+    if (label && dimensions::label_contains(*label, state_.pointer)) {
+        if (auto r = dimension_editor_->caret_press(context_.dwrite_factory.Get(), *label, state_.pointer,
+                                                     key_down_now(VK_SHIFT));
+            !r) {
+            return Unexpected<Error>{r.error()};
+        }
+        ::SetCapture(window_);
+        mouse_captured_ = true;
+        return true;
+    }
+    // The toolbar's Close cancels the editor instead of applying it, so that
+    // a number the editor refuses never keeps the user from leaving.
+    const PartsView parts = parts_at(state_.pointer);
+    if (parts.toolbar_button && command_kind(*parts.toolbar_button) == CommandKind::Close) {
+        close_dimension_editor();
+        return false;
+    }
+    return !apply_dimension_editor();
+}
+
+bool CaptureSession::dimension_editor_key(UINT vk) {
+    if (!dimension_editor_) return false;
+    switch (dimensions::editor_key(vk)) {
+        case dimensions::EditorKey::None:
+            return false;
+        case dimensions::EditorKey::Tab:
+            dimension_editor_->focus_and_select(dimensions::tab_target(dimension_editor_->focused_field()));
+            break;
+        case dimensions::EditorKey::Cancel:
+            close_dimension_editor();
+            break;
+        case dimensions::EditorKey::Apply:
+            apply_dimension_editor();
+            break;
+    }
+    invalidate();
+    return true;
+}
+
+// --- text entry ----------------------------------------------------------------
+
+Result<void> CaptureSession::open_text_entry(Point p) {
+    const TextEntryStart start = text_entry_start(state_, p);
+    auto entry = win32::TextEntry::open(window_, start, state_.desktop);
+    if (!entry) return Unexpected<Error>{entry.error()};
+    // A second entry replaces the first; its text is dropped.
+    close_text_entry();
+    text_entry_.emplace(std::move(*entry));
+    text_entry_->focus();
+    if (start.edited_id) {
+        // As a press in the field would: the caret goes where the user clicked.
+        if (auto r = text_entry_->caret_press(context_.dwrite_factory.Get(), p, false); !r) {
+            return Unexpected<Error>{r.error()};
+        }
+        ::SetCapture(window_);
+        mouse_captured_ = true;
+    }
+    invalidate();
+    return {};
+}
+
+bool CaptureSession::commit_text_entry() {
+    if (!text_entry_) return true;
+    auto result = text_entry_->result(context_.dwrite_factory.Get());
+    if (!result) {
+        const std::wstring text = win32::to_wide(win32::error_text(result.error()));
+        const std::wstring caption = win32::to_wide(win32::kTextLayoutFailedCaption);
+        ::MessageBoxW(window_, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+        return false;
+    }
+    commit_text(state_.editor, *result);
+    close_text_entry();
+    return true;
+}
+
+void CaptureSession::close_text_entry() {
+    if (!text_entry_) return;
+    if (text_entry_->selecting() && mouse_captured_) {
+        // Ours to release: the capture-loss handler must not take it for a cancel.
+        mouse_captured_ = false;
+        if (::GetCapture() == window_) ::ReleaseCapture();
+    }
+    text_entry_.reset();
+    ::SetFocus(window_);
+    invalidate();
+}
+
+bool CaptureSession::text_entry_key(UINT vk, bool ctrl) {
+    if (!text_entry_ || parts_at(state_.pointer).picker_open || state_.eyedropper_on) return false;
+    if (vk == VK_ESCAPE) {
+        close_text_entry();
+        return true;
+    }
+    if (vk == VK_RETURN && ctrl) {
+        commit_text_entry();
+        return true;
+    }
+    return false;
+}
+
+void CaptureSession::restore_focus() const {
+    if (text_entry_ && !parts_at(state_.pointer).picker_open && !state_.eyedropper_on) {
+        text_entry_->focus();
+    } else {
+        ::SetFocus(window_);
+    }
 }
 
 // --- the editor process's side ------------------------------------------------

@@ -16,7 +16,9 @@
 #include "render/bgra_image.h"
 #include "render/renderer_win32.h"
 #include "session/commands.h"
+#include "session/dimensions/dimension_editor_win32.h"
 #include "session/io/clipboard.h"
+#include "session/io/text_entry_win32.h"
 #include "session/parts.h"
 #include "session/session_state.h"
 #include "settings/settings.h"
@@ -70,6 +72,21 @@ public:
     void search_finished() { state_.search_in_progress = false; }
     HWND window() const { return window_; }
 
+    // --- dimension editor ---
+    // The message loop's key pre-handling, before the text entry's: while the
+    // editor is open it keeps Tab, Esc and Enter. True when the key was taken.
+    bool dimension_editor_key(UINT vk);
+
+    // --- text entry ---
+    // The message loop's key pre-handling: while an entry is open and neither
+    // the colour picker nor the eyedropper is active, Esc discards it and
+    // Ctrl+Enter commits it. True when the key was taken.
+    bool text_entry_key(UINT vk, bool ctrl);
+    // Commits the open entry, if any (a layout failure is shown and keeps it
+    // open). True when no entry is open afterwards.
+    bool commit_text_entry();
+    bool text_entry_open() const { return text_entry_.has_value(); }
+
 private:
     CaptureSession(HWND window, BgraImage capture, ScreenGeometry geometry);
 
@@ -83,6 +100,24 @@ private:
     Result<SessionRequest> save_image(AppState& app);
     Result<void> start_search(AppState& app);
     void invalidate() const;
+
+    // --- dimension editor ---
+    Result<void> open_dimension_editor();
+    // True when the editor was closed (the region took the new size). On
+    // failure it stays open and shows why.
+    bool apply_dimension_editor();
+    void close_dimension_editor();
+    // A press while the editor is open: on the label it places the caret; off
+    // it, it applies. True when the press went no further; false when the
+    // editor closed and the press goes on as an ordinary press.
+    Result<bool> dimension_editor_press(Point raw);
+
+    // --- text entry ---
+    Result<void> open_text_entry(Point p);
+    void close_text_entry();
+    // Keyboard focus after a command or an activation: the open entry's
+    // control, else the session window.
+    void restore_focus() const;
     static std::uint64_t now_ms();
 
     HWND window_ = nullptr;
@@ -100,6 +135,12 @@ private:
     win32::UniqueDc live_dc_;
     win32::UniqueBitmap live_bitmap_;
     HGDIOBJ live_previous_ = nullptr;
+
+    // Declared last: destroyed first, so an entry still open when the session
+    // ends is discarded while the window and resources it uses exist.
+    std::optional<win32::TextEntry> text_entry_;
+    // --- dimension editor --- (destroyed first, like the text entry)
+    std::optional<win32::DimensionEditor> dimension_editor_;
 };
 
 // The capture request in the editor process: grab, build the session, show it.

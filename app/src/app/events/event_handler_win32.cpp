@@ -339,6 +339,29 @@ Result<void> run_message_loop(AppState& app) {
         if (msg.message == MSG_DIAGNOSTIC_CHECK && msg.hwnd == nullptr && app.role == Role::Diagnostics) {
             return run_diagnostic_check();
         }
+        if (msg.message == WM_KEYDOWN && app.session && !app.in_use) {
+            // --- dimension editor: Tab, Esc and Enter while it is open, before
+            // its fields or the text entry see them ---
+            app.in_use = true;
+            const bool taken = app.session->dimension_editor_key(static_cast<UINT>(msg.wParam));
+            app.in_use = false;
+            if (taken) {
+                if (app.session) ::InvalidateRect(app.session->window(), nullptr, FALSE);
+                continue;
+            }
+        }
+        if (msg.message == WM_KEYDOWN && app.session && !app.in_use) {
+            // The open text entry's own keys, before its edit control would
+            // type them: Esc discards, Ctrl+Enter commits.
+            app.in_use = true;
+            const bool ctrl = (::GetKeyState(VK_CONTROL) & 0x8000) != 0;
+            const bool taken = app.session->text_entry_key(static_cast<UINT>(msg.wParam), ctrl);
+            app.in_use = false;
+            if (taken) {
+                if (app.session) ::InvalidateRect(app.session->window(), nullptr, FALSE);
+                continue;
+            }
+        }
         if (msg.message == WM_MOUSEWHEEL && app.session && !app.in_use) {
             // The wheel goes to the session wherever the pointer is.
             app.in_use = true;
