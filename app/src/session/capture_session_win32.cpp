@@ -115,6 +115,7 @@ Result<std::shared_ptr<CaptureSession>> CaptureSession::from_image(HWND window, 
 }
 
 Result<void> CaptureSession::create_resources() {
+    picker_.drop_resources();  // its bitmaps belong to the target replaced here
     auto context = win32::create_render_context(state_.live ? win32::TargetAlpha::Premultiplied
                                                             : win32::TargetAlpha::Ignore);
     if (!context) return Unexpected<Error>{context.error()};
@@ -195,6 +196,8 @@ PartsView CaptureSession::parts_at(Point p) const {
     const ToolbarLayout layout = toolbar_layout();
     if (const ToolbarButton* button = hit_test_button(layout, p)) parts.toolbar_button = button->command;
     parts.over_toolbar = over_toolbar(layout, p);
+    parts.picker_open = picker_.is_open();
+    parts.picker_dragging = picker_.dragging();
     return parts;
 }
 
@@ -364,6 +367,13 @@ Result<void> CaptureSession::draw_overlay(ID2D1RenderTarget* target) {
                              brush.Get());
         }
     }
+    // Colour picker and eyedropper: the loupe is the pointer overlay; the
+    // open picker goes over it.
+    if (state_.eyedropper_on) {
+        auto loupe = win32::paint_loupe(target, dwrite, capture_, state_.pointer, state_.desktop);
+        if (!loupe) return loupe;
+    }
+    if (auto picker = picker_.paint(target, dwrite); !picker) return picker;
     return {};
 }
 
@@ -375,10 +385,16 @@ Result<SessionRequest> CaptureSession::key_down(AppState& app, UINT vk) {
     SessionRequest request = SessionRequest::None;
     switch (action.kind) {
         case KeyActionKind::Nothing:
-        case KeyActionKind::ApplyPicker:
             break;
+        case KeyActionKind::ApplyPicker: {
+            auto r = apply_picker(app);
+            if (!r) return r;
+            request = *r;
+            break;
+        }
         case KeyActionKind::CancelChain: {
             const CancelStep step = run_cancel_chain(state_, parts_at(state_.pointer));
+            if (step == CancelStep::ClosePicker) picker_.close();
             if (step == CancelStep::Nothing && action.end_session_if_nothing_cancelled) request = SessionRequest::End;
             if (action.restore_focus) ::SetFocus(window_);
             break;
@@ -422,6 +438,7 @@ void CaptureSession::key_up(UINT vk) {
 }
 
 Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
+    if (auto r = regrab_for_eyedropper(); !r) return Unexpected<Error>{r.error()};
     const Point raw = client_point(client);
     const PressDecision decision = on_press(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw);
     hover_.clear_hover(now_ms());
@@ -429,6 +446,22 @@ Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
     switch (decision.target) {
         case PressTarget::ToolbarButton: {
             auto r = execute(app, decision.command);
+            if (!r) return r;
+            request = *r;
+            break;
+        }
+        case PressTarget::ColourPicker:
+            if (picker_.press(state_.pointer) == PickerPress::Inside) {
+                ::SetCapture(window_);
+                mouse_captured_ = true;
+            } else {
+                auto r = apply_picker(app);
+                if (!r) return r;
+                request = *r;
+            }
+            break;
+        case PressTarget::Eyedropper: {
+            auto r = pick_colour(app);
             if (!r) return r;
             request = *r;
             break;
@@ -454,9 +487,11 @@ Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
 }
 
 Result<void> CaptureSession::mouse_move(POINT client) {
+    if (auto r = regrab_for_eyedropper(); !r) return r;
     const Point raw = client_point(client);
-    on_move(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw, key_down_now(VK_SHIFT),
-            key_down_now(VK_MENU));
+    const PointerRoute route = on_move(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw,
+                                       key_down_now(VK_SHIFT), key_down_now(VK_MENU));
+    if (route == PointerRoute::PickerDrag) picker_.move(state_.pointer);
     hover_.update_hover(toolbar_layout(), now_ms(), state_.pointer);
     if (!tracking_leave_) {
         TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window_, 0};
@@ -469,8 +504,10 @@ Result<void> CaptureSession::mouse_move(POINT client) {
 Result<void> CaptureSession::mouse_up(POINT client) {
     const Point raw = client_point(client);
     const PartsView parts = parts_at(clamp_to_desktop(raw, state_.desktop));
-    on_move(state_, parts, raw, key_down_now(VK_SHIFT), key_down_now(VK_MENU));
-    on_release(state_, parts);
+    if (on_move(state_, parts, raw, key_down_now(VK_SHIFT), key_down_now(VK_MENU)) == PointerRoute::PickerDrag) {
+        picker_.move(state_.pointer);
+    }
+    if (on_release(state_, parts) == PointerRoute::PickerDrag) picker_.release();
     if (mouse_captured_) {
         mouse_captured_ = false;
         ::ReleaseCapture();
@@ -535,7 +572,7 @@ void CaptureSession::capture_changed(HWND new_owner) {
     // Our own ReleaseCapture after a drag must not cancel anything.
     if (new_owner == window_ || !mouse_captured_) return;
     mouse_captured_ = false;
-    run_cancel_chain(state_, parts_at(state_.pointer));
+    if (run_cancel_chain(state_, parts_at(state_.pointer)) == CancelStep::ClosePicker) picker_.close();
     invalidate();
 }
 
@@ -566,7 +603,9 @@ Result<SessionRequest> CaptureSession::carry_out(AppState& app, CommandValue com
     switch (outcome->follow_up) {
         case FollowUp::None:
         case FollowUp::GiveColourToTextEntry:
+            break;
         case FollowUp::OpenPicker:
+            picker_.open(state_.custom_colour, state_.pointer, state_.desktop);
             break;
         case FollowUp::CopyColourText:
             if (auto r = win32::copy_color_text(outcome->colour, window_); !r) return Unexpected<Error>{r.error()};
@@ -626,6 +665,44 @@ Result<void> CaptureSession::start_search(AppState& app) {
                                              [this] { return output_image(); });
     if (!started) return Unexpected<Error>{started.error()};
     if (*started) notify(app, NoticeKind::Searching);
+    return {};
+}
+
+// --- colour picker and eyedropper ----------------------------------------------
+
+// Enter, or a press outside the panel.
+Result<SessionRequest> CaptureSession::apply_picker(AppState& app) {
+    const Rgb colour = picker_.colour();
+    picker_.close();
+    return take_colour(app, colour, false);
+}
+
+// A press with the eyedropper on (after the live regrab).
+Result<SessionRequest> CaptureSession::pick_colour(AppState& app) {
+    const std::optional<Rgb> colour = pick_pixel(capture_, state_.pointer);
+    state_.eyedropper_on = false;
+    if (!colour) return SessionRequest::None;
+    return take_colour(app, *colour, true);
+}
+
+// The chosen colour becomes the custom colour (stored by the message tail)
+// and the current one; a picked colour's code also goes to the clipboard.
+Result<SessionRequest> CaptureSession::take_colour(AppState& app, Rgb colour, bool copy_code) {
+    state_.custom_colour = colour;
+    state_.custom_colour_chosen = true;
+    auto set = execute(app, set_colour_command(colour));
+    if (!set || *set != SessionRequest::None || !copy_code) return set;
+    return execute(app, colour_picked_command(colour));
+}
+
+// In live mode the eyedropper looks at the screen as it is now; a failed
+// grab leaves it on with the picture it had.
+Result<void> CaptureSession::regrab_for_eyedropper() {
+    if (!state_.live || !state_.eyedropper_on) return {};
+    auto grab = win32::regrab_virtual_screen(geometry_);
+    if (!grab) return Unexpected<Error>{grab.error()};
+    if (auto valid = validate_image(*grab); !valid) return Unexpected<Error>{valid.error()};
+    capture_ = std::move(*grab);
     return {};
 }
 
