@@ -115,6 +115,7 @@ Result<std::shared_ptr<CaptureSession>> CaptureSession::from_image(HWND window, 
 }
 
 Result<void> CaptureSession::create_resources() {
+    picker_.drop_resources();  // its bitmaps belong to the target replaced here
     auto context = win32::create_render_context(state_.live ? win32::TargetAlpha::Premultiplied
                                                             : win32::TargetAlpha::Ignore);
     if (!context) return Unexpected<Error>{context.error()};
@@ -210,6 +211,8 @@ PartsView CaptureSession::parts_at(Point p) const {
         const auto inside = text_entry_->contains(context_.dwrite_factory.Get(), p);
         parts.in_text_field = inside && *inside;
     }
+    parts.picker_open = picker_.is_open();
+    parts.picker_dragging = picker_.dragging();
     return parts;
 }
 
@@ -389,6 +392,13 @@ Result<void> CaptureSession::draw_overlay(ID2D1RenderTarget* target) {
                              brush.Get());
         }
     }
+    // Colour picker and eyedropper: the loupe is the pointer overlay; the
+    // open picker goes over it.
+    if (state_.eyedropper_on) {
+        auto loupe = win32::paint_loupe(target, dwrite, capture_, state_.pointer, state_.desktop);
+        if (!loupe) return loupe;
+    }
+    if (auto picker = picker_.paint(target, dwrite); !picker) return picker;
     return {};
 }
 
@@ -400,11 +410,17 @@ Result<SessionRequest> CaptureSession::key_down(AppState& app, UINT vk) {
     SessionRequest request = SessionRequest::None;
     switch (action.kind) {
         case KeyActionKind::Nothing:
-        case KeyActionKind::ApplyPicker:
             break;
+        case KeyActionKind::ApplyPicker: {
+            auto r = apply_picker(app);
+            if (!r) return r;
+            request = *r;
+            break;
+        }
         case KeyActionKind::CancelChain: {
             const CancelStep step = run_cancel_chain(state_, parts_at(state_.pointer));
             if (step == CancelStep::StopTextSelection && text_entry_) text_entry_->end_selection();
+            if (step == CancelStep::ClosePicker) picker_.close();
             if (step == CancelStep::Nothing && action.end_session_if_nothing_cancelled) request = SessionRequest::End;
             if (action.restore_focus) ::SetFocus(window_);
             break;
@@ -448,6 +464,7 @@ void CaptureSession::key_up(UINT vk) {
 }
 
 Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
+    if (auto r = regrab_for_eyedropper(); !r) return Unexpected<Error>{r.error()};
     const Point raw = client_point(client);
     // --- dimension editor: it takes every press while it is open ---
     if (dimension_editor_) {
@@ -491,6 +508,22 @@ Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
             request = *r;
             break;
         }
+        case PressTarget::ColourPicker:
+            if (picker_.press(state_.pointer) == PickerPress::Inside) {
+                ::SetCapture(window_);
+                mouse_captured_ = true;
+            } else {
+                auto r = apply_picker(app);
+                if (!r) return r;
+                request = *r;
+            }
+            break;
+        case PressTarget::Eyedropper: {
+            auto r = pick_colour(app);
+            if (!r) return r;
+            request = *r;
+            break;
+        }
         case PressTarget::RotationKnob:
         case PressTarget::NewRegion:
         case PressTarget::RegionHandle:
@@ -502,9 +535,7 @@ Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
             }
             break;
         default:
-            // The panel background takes the press and does nothing; text
-            // entry, dimension entry and the colour tools have their own
-            // handlers.
+            // The panel background takes the press and does nothing.
             break;
     }
     invalidate();
@@ -512,6 +543,7 @@ Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
 }
 
 Result<void> CaptureSession::mouse_move(POINT client) {
+    if (auto r = regrab_for_eyedropper(); !r) return r;
     const Point raw = client_point(client);
     const PointerRoute route = on_move(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw,
                                        key_down_now(VK_SHIFT), key_down_now(VK_MENU));
@@ -521,6 +553,7 @@ Result<void> CaptureSession::mouse_move(POINT client) {
     if (route == PointerRoute::TextSelection && text_entry_) {
         if (auto r = text_entry_->extend_selection(context_.dwrite_factory.Get(), state_.pointer); !r) return r;
     }
+    if (route == PointerRoute::PickerDrag) picker_.move(state_.pointer);
     hover_.update_hover(toolbar_layout(), now_ms(), state_.pointer);
     if (!tracking_leave_) {
         TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window_, 0};
@@ -541,7 +574,10 @@ Result<void> CaptureSession::mouse_up(POINT client) {
     if (route == PointerRoute::TextSelection && text_entry_) {
         if (auto r = text_entry_->extend_selection(context_.dwrite_factory.Get(), state_.pointer); !r) return r;
     }
-    if (on_release(state_, parts) == PointerRoute::TextSelection && text_entry_) text_entry_->end_selection();
+    if (route == PointerRoute::PickerDrag) picker_.move(state_.pointer);
+    const PointerRoute released = on_release(state_, parts);
+    if (released == PointerRoute::TextSelection && text_entry_) text_entry_->end_selection();
+    if (released == PointerRoute::PickerDrag) picker_.release();
     if (mouse_captured_) {
         mouse_captured_ = false;
         ::ReleaseCapture();
@@ -612,9 +648,9 @@ void CaptureSession::capture_changed(HWND new_owner) {
     mouse_captured_ = false;
     // --- dimension editor: a selection without the mouse's button ends ---
     if (dimension_editor_) dimension_editor_->end_selection();
-    if (run_cancel_chain(state_, parts_at(state_.pointer)) == CancelStep::StopTextSelection && text_entry_) {
-        text_entry_->end_selection();
-    }
+    const CancelStep step = run_cancel_chain(state_, parts_at(state_.pointer));
+    if (step == CancelStep::StopTextSelection && text_entry_) text_entry_->end_selection();
+    if (step == CancelStep::ClosePicker) picker_.close();
     invalidate();
 }
 
@@ -660,6 +696,7 @@ Result<SessionRequest> CaptureSession::carry_out(AppState& app, CommandValue com
     switch (outcome->follow_up) {
         case FollowUp::None:
         case FollowUp::OpenPicker:
+            picker_.open(state_.custom_colour, state_.pointer, state_.desktop);
             break;
         case FollowUp::GiveColourToTextEntry:
             if (text_entry_) text_entry_->set_colour(outcome->colour);
@@ -873,6 +910,44 @@ void CaptureSession::restore_focus() const {
     } else {
         ::SetFocus(window_);
     }
+}
+
+// --- colour picker and eyedropper ----------------------------------------------
+
+// Enter, or a press outside the panel.
+Result<SessionRequest> CaptureSession::apply_picker(AppState& app) {
+    const Rgb colour = picker_.colour();
+    picker_.close();
+    return take_colour(app, colour, false);
+}
+
+// A press with the eyedropper on (after the live regrab).
+Result<SessionRequest> CaptureSession::pick_colour(AppState& app) {
+    const std::optional<Rgb> colour = pick_pixel(capture_, state_.pointer);
+    state_.eyedropper_on = false;
+    if (!colour) return SessionRequest::None;
+    return take_colour(app, *colour, true);
+}
+
+// The chosen colour becomes the custom colour (stored by the message tail)
+// and the current one; a picked colour's code also goes to the clipboard.
+Result<SessionRequest> CaptureSession::take_colour(AppState& app, Rgb colour, bool copy_code) {
+    state_.custom_colour = colour;
+    state_.custom_colour_chosen = true;
+    auto set = execute(app, set_colour_command(colour));
+    if (!set || *set != SessionRequest::None || !copy_code) return set;
+    return execute(app, colour_picked_command(colour));
+}
+
+// In live mode the eyedropper looks at the screen as it is now; a failed
+// grab leaves it on with the picture it had.
+Result<void> CaptureSession::regrab_for_eyedropper() {
+    if (!state_.live || !state_.eyedropper_on) return {};
+    auto grab = win32::regrab_virtual_screen(geometry_);
+    if (!grab) return Unexpected<Error>{grab.error()};
+    if (auto valid = validate_image(*grab); !valid) return Unexpected<Error>{valid.error()};
+    capture_ = std::move(*grab);
+    return {};
 }
 
 // --- the editor process's side ------------------------------------------------

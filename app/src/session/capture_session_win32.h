@@ -13,6 +13,7 @@
 
 #include "app/runtime/error.h"
 #include "app/runtime/gdi_win32.h"
+#include "color_picker/color_picker_win32.h"
 #include "render/bgra_image.h"
 #include "render/renderer_win32.h"
 #include "session/commands.h"
@@ -120,6 +121,12 @@ private:
     void restore_focus() const;
     static std::uint64_t now_ms();
 
+    // --- colour picker and eyedropper ---
+    Result<SessionRequest> apply_picker(AppState& app);
+    Result<SessionRequest> pick_colour(AppState& app);
+    Result<SessionRequest> take_colour(AppState& app, Rgb colour, bool copy_code);
+    Result<void> regrab_for_eyedropper();
+
     HWND window_ = nullptr;
     BgraImage capture_;
     ScreenGeometry geometry_;
@@ -128,6 +135,7 @@ private:
     ToolbarHoverState hover_;
     bool tracking_leave_ = false;
     bool mouse_captured_ = false;
+    win32::ColourPickerPanel picker_;
 
     win32::RenderContext context_;
     Microsoft::WRL::ComPtr<ID2D1Bitmap> capture_bitmap_;
