@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/mixed_annotations.h"
 #include "render/renderer_win32.h"
 #include "render/screen_grab_win32.h"
 #include "session/io/png_win32.h"
@@ -31,41 +32,6 @@ double median_ms(int runs, F&& step) {
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
-}
-
-std::vector<Annotation> mixed_annotations(double width, double height) {
-    std::vector<Annotation> objects;
-    for (std::uint64_t i = 0; i < 200; ++i) {
-        const double x = std::fmod(37.0 * static_cast<double>(i), width - 120.0);
-        const double y = std::fmod(53.0 * static_cast<double>(i), height - 120.0);
-        Annotation a;
-        a.id = i + 1;
-        a.width = 3.0;
-        a.colour = kPresetColours[i % 6];
-        switch (i % 5) {
-            case 0: a.geometry = shape::Rectangle{{{x, y}, {x + 100, y + 60}}}; break;
-            case 1: a.geometry = shape::Ellipse{{{x, y}, {x + 90, y + 70}}}; break;
-            case 2: a.geometry = shape::Arrow{std::nullopt, std::nullopt, {x, y}, {x + 110, y + 50}}; break;
-            case 3: {
-                shape::Stroke s;
-                s.highlighter = static_cast<std::uint8_t>(i % 2);
-                for (int k = 0; k < 40; ++k) s.points.push_back({x + 3.0 * k, y + 20.0 * std::sin(k * 0.4)});
-                a.geometry = s;
-                break;
-            }
-            default: {
-                shape::Text t;
-                t.text = "Note";
-                t.position = {x, y};
-                t.font_size = 18;
-                t.layout_width = 40;
-                t.layout_height = 24;
-                a.geometry = t;
-            }
-        }
-        objects.push_back(std::move(a));
-    }
-    return objects;
 }
 
 }  // namespace
@@ -87,7 +53,7 @@ int wmain(int argc, wchar_t** argv) {
 
     auto ctx = win32::create_render_context(win32::TargetAlpha::Ignore);
     if (!ctx) return 3;
-    const auto objects = mixed_annotations(grab->width, grab->height);
+    const auto objects = bench::mixed_annotations(grab->width, grab->height);
     const RegionF all{0, 0, static_cast<double>(grab->width), static_cast<double>(grab->height)};
     std::optional<BgraImage> output;
     std::printf("render_output (200 obj.) %9.2f ms\n", median_ms(runs, [&] {

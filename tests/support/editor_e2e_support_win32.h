@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -70,14 +71,24 @@ inline std::string hex_rgb(std::uint32_t rgb) {
 // red and blue shift by cell column and row, so that a picture moved by whole
 // cells does not match either. None of its colours is near a preset
 // annotation colour.
+// Variant 1 is a second picture with other colours and the checkerboard's
+// phase flipped, for tests that change the desktop under a running editor;
+// no pixel of it is within 20 of variant 0's pixel at the same place.
 inline constexpr int kPatternCell = 32;
-inline std::uint32_t pattern_rgb(int x, int y) {
+inline std::uint32_t pattern_rgb(int x, int y, int variant = 0) {
     const int column = x / kPatternCell;
     const int row = y / kPatternCell;
-    const bool dark = ((column + row) & 1) == 0;
-    const int r = (dark ? 100 : 180) + (column % 8) * 4;
-    const int g = dark ? 60 : 200;
-    const int b = (dark ? 150 : 110) + (row % 8) * 4;
+    const bool dark = ((column + row + variant) & 1) == 0;
+    int r = 0, g = 0, b = 0;
+    if (variant == 0) {
+        r = (dark ? 100 : 180) + (column % 8) * 4;
+        g = dark ? 60 : 200;
+        b = (dark ? 150 : 110) + (row % 8) * 4;
+    } else {
+        r = (dark ? 40 : 140) + (column % 8) * 4;
+        g = dark ? 110 : 20;
+        b = (dark ? 200 : 50) + (row % 8) * 4;
+    }
     return (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) | static_cast<std::uint32_t>(b);
 }
 
@@ -102,14 +113,25 @@ public:
 
     HWND window() const { return window_; }
 
+    // Repaints the window with pattern `variant` and waits until the window
+    // has painted it (it may lie under another window, so the screen is not
+    // asked).
+    bool show_variant(int variant, DWORD timeout_ms = 10000) {
+        if (window_ == nullptr) return false;
+        variant_ = variant;
+        if (!::InvalidateRect(window_, nullptr, FALSE)) return false;
+        return wait_until([&] { return painted_variant_.load() == variant; }, timeout_ms);
+    }
+
     // Whether the screen shows the pattern: every 16th pixel of it is compared.
-    static bool on_screen() {
+    static bool on_screen() { return variant_on_screen(0); }
+    static bool variant_on_screen(int variant) {
         const VirtualScreen vs = virtual_screen();
         const BgraImage shot = grab_screen(RECT{vs.x, vs.y, vs.x + vs.width, vs.y + vs.height});
         if (shot.width == 0) return false;
         for (int y = 5; y < vs.height; y += 16) {
             for (int x = 5; x < vs.width; x += 16) {
-                if (pixel_rgb(shot, x, y) != pattern_rgb(x, y)) return false;
+                if (pixel_rgb(shot, x, y) != pattern_rgb(x, y, variant)) return false;
             }
         }
         return true;
@@ -120,16 +142,22 @@ private:
 
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
         switch (message) {
+            case WM_NCCREATE:
+                ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                                    reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams));
+                return ::DefWindowProcW(window, message, wparam, lparam);
             case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
             case WM_ERASEBKGND: return 1;
             case WM_PAINT: {
+                auto* self = reinterpret_cast<PatternWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+                const int variant = self != nullptr ? self->variant_.load() : 0;
                 PAINTSTRUCT ps;
                 HDC dc = ::BeginPaint(window, &ps);
                 RECT client{};
                 ::GetClientRect(window, &client);
                 for (int top = 0; top < client.bottom; top += kPatternCell) {
                     for (int left = 0; left < client.right; left += kPatternCell) {
-                        const std::uint32_t rgb = pattern_rgb(left, top);
+                        const std::uint32_t rgb = pattern_rgb(left, top, variant);
                         win32::UniqueBrush brush(::CreateSolidBrush(RGB(channel(rgb, 16), channel(rgb, 8),
                                                                         channel(rgb, 0))));
                         const RECT cell{left, top, left + kPatternCell, top + kPatternCell};
@@ -137,6 +165,8 @@ private:
                     }
                 }
                 ::EndPaint(window, &ps);
+                ::GdiFlush();
+                if (self != nullptr) self->painted_variant_ = variant;
                 return 0;
             }
             case WM_CLOSE: ::DestroyWindow(window); return 0;
@@ -156,7 +186,7 @@ private:
         ::RegisterClassExW(&wc);  // already registered by an earlier test: fine
         const VirtualScreen vs = virtual_screen();
         window_ = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClass, L"pattern", WS_POPUP,
-                                    vs.x, vs.y, vs.width, vs.height, nullptr, nullptr, wc.hInstance, nullptr);
+                                    vs.x, vs.y, vs.width, vs.height, nullptr, nullptr, wc.hInstance, this);
         if (window_ != nullptr) {
             ::ShowWindow(window_, SW_SHOWNOACTIVATE);
             ::UpdateWindow(window_);
@@ -172,6 +202,8 @@ private:
     }
 
     HANDLE ready_ = nullptr;
+    std::atomic<int> variant_{0};
+    std::atomic<int> painted_variant_{-1};
     std::thread thread_;
     DWORD thread_id_ = 0;
     HWND window_ = nullptr;

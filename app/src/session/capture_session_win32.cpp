@@ -219,6 +219,8 @@ PartsView CaptureSession::parts_at(Point p) const {
 // --- painting ----------------------------------------------------------------
 
 Result<void> CaptureSession::paint() {
+    // The tooltips' repaint timer needs to know which moment this frame shows.
+    hover_.note_painted(now_ms());
     PAINTSTRUCT ps;
     HDC window_dc = ::BeginPaint(window_, &ps);
     if (window_dc == nullptr) return win32::fail_last_error();

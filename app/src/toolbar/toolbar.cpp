@@ -271,6 +271,12 @@ std::optional<std::uint32_t> ToolbarHoverState::next_refresh_delay(std::uint64_t
         const std::uint64_t age = elapsed(now_ms, hover->since_ms);
         if (age < kTooltipDelayMs) return static_cast<std::uint32_t>(kTooltipDelayMs - age);
     }
+    // Both times have passed; a frame drawn before either of them is stale.
+    // The catch-up frame is drawn after both, which ends the asking.
+    if (painted_ms) {
+        if (hover && *painted_ms < hover->since_ms + kTooltipDelayMs) return 1;
+        if (fade && *painted_ms < fade->since_ms + kTooltipFadeMs) return 1;
+    }
     return std::nullopt;
 }
 

@@ -136,12 +136,16 @@ struct ToolbarFade {
 
 // Session-owned. The window calls update_hover on every mouse move,
 // clear_hover on a left-button press and when the pointer leaves the window,
-// and after every message re-arms its repaint timer with next_refresh_delay
-// (killing it on nullopt). Times are milliseconds of a monotonic clock; a
-// time earlier than a record's start counts as no time elapsed.
+// note_painted as every paint starts, and after every message re-arms its
+// repaint timer with next_refresh_delay (killing it on nullopt). Times are
+// milliseconds of a monotonic clock; a time earlier than a record's start
+// counts as no time elapsed.
 struct ToolbarHoverState {
     std::optional<ToolbarHover> hover;
     std::optional<ToolbarFade> fade;
+    // The time the frame now on screen was drawn for; nothing before the
+    // first paint.
+    std::optional<std::uint64_t> painted_ms;
 
     // Every mouse move: the button under `p`, enabled or not, becomes the
     // hovered one. Nothing changes while it stays the same button at the same
@@ -154,9 +158,16 @@ struct ToolbarHoverState {
     bool tooltip_visible(std::uint64_t now_ms) const;
     // The fading tooltip's opacity now; 0 when no fade runs.
     double fade_opacity(std::uint64_t now_ms) const;
+    // A paint starts, drawing the tooltips as they are at `now_ms`.
+    void note_painted(std::uint64_t now_ms) { painted_ms = now_ms; }
+
     // How long until the window must repaint for the tooltips: 16 ms while a
     // fade is younger than 120 ms, else the rest of a hover's 250 ms, else
-    // nullopt (no timer).
+    // nullopt (no timer). A paint can take longer than the time that was
+    // left (a full-desktop paint under software rendering): when the last
+    // frame was drawn before the hover's tooltip became due, or before the
+    // fade ran out, that frame shows a stale tooltip and 1 ms asks for the
+    // frame that catches up.
     std::optional<std::uint32_t> next_refresh_delay(std::uint64_t now_ms) const;
 
 private:

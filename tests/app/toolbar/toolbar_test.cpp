@@ -521,6 +521,51 @@ TEST(ToolbarHover, RefreshDelays) {
     EXPECT_EQ(state.next_refresh_delay(1720), std::nullopt);
 }
 
+// A full-desktop paint can outlast the time left to a tooltip's 250 ms or a
+// fade's 120 ms; the frame it leaves on screen must not stay stale.
+TEST(ToolbarHover, SlowPaintsGetACatchUpFrame) {
+    const ToolbarLayout layout = layout_toolbar(editing(1920, 1080, 500, 300, 1400, 800));
+    ToolbarHoverState state;
+    state.note_painted(900);
+    state.update_hover(layout, 1000, centre(layout.slots[0].rect));
+    EXPECT_EQ(state.next_refresh_delay(1000), 250u);
+    // The move's repaint starts at once and takes 300 ms: it drew no tooltip.
+    state.note_painted(1000);
+    EXPECT_FALSE(state.tooltip_visible(1000));
+    EXPECT_EQ(state.next_refresh_delay(1300), 1u) << "the tooltip fell due while the frame was drawn";
+    EXPECT_EQ(state.next_refresh_delay(9000), 1u) << "due until a frame shows it";
+    state.note_painted(1301);
+    EXPECT_TRUE(state.tooltip_visible(1301));
+    EXPECT_EQ(state.next_refresh_delay(1600), std::nullopt);
+
+    // Off the toolbar: the fade's first frame, at full opacity, takes 300 ms.
+    state.update_hover(layout, 2000, Point{700, 500});
+    EXPECT_EQ(state.next_refresh_delay(2000), 16u);
+    state.note_painted(2000);
+    EXPECT_EQ(state.next_refresh_delay(2300), 1u) << "the screen still shows the tooltip";
+    state.note_painted(2301);
+    EXPECT_DOUBLE_EQ(state.fade_opacity(2301), 0.0);
+    EXPECT_EQ(state.next_refresh_delay(2400), std::nullopt);
+
+    // A frame drawn at the very moment the tooltip fell due showed it.
+    state.update_hover(layout, 3000, centre(layout.slots[1].rect));
+    state.note_painted(3250);
+    EXPECT_EQ(state.next_refresh_delay(3400), std::nullopt);
+
+    // A hover too short to show its tooltip leaves nothing to catch up.
+    ToolbarHoverState brief;
+    brief.update_hover(layout, 0, centre(layout.slots[0].rect));
+    brief.note_painted(10);
+    brief.update_hover(layout, 100, Point{700, 500});
+    EXPECT_FALSE(brief.fade.has_value());
+    EXPECT_EQ(brief.next_refresh_delay(600), std::nullopt);
+
+    // Before the first paint there is no frame to catch up on.
+    ToolbarHoverState unpainted;
+    unpainted.update_hover(layout, 0, centre(layout.slots[0].rect));
+    EXPECT_EQ(unpainted.next_refresh_delay(400), std::nullopt);
+}
+
 TEST(ToolbarTooltip, PlacementAndClamping) {
     // Below the button, starting at its centre: (text + 18) x 25.
     EXPECT_EQ(tooltip_rect(ToolbarRect{100, 200, 130, 230}, 100, 1920, 1080), (ToolbarRect{115, 236, 233, 261}));
