@@ -697,6 +697,7 @@ Result<SessionRequest> CaptureSession::carry_out(AppState& app, CommandValue com
     if (!outcome) return Unexpected<Error>{outcome.error()};
     switch (outcome->follow_up) {
         case FollowUp::None:
+            break;
         case FollowUp::OpenPicker:
             picker_.open(state_.custom_colour, state_.pointer, state_.desktop);
             break;
