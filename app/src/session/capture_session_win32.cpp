@@ -48,11 +48,15 @@ bool key_down_now(int vk) { return (::GetKeyState(vk) & 0x8000) != 0; }
 
 Point client_point(POINT p) { return Point{static_cast<double>(p.x), static_cast<double>(p.y)}; }
 
-// Best effort: the overlay must not show up in its own later grabs, but a
-// system that refuses (Wine, Windows 10 before 2004) still gets a session.
-void exclude_from_capture(HWND window) {
-    if (!::SetWindowDisplayAffinity(window, kExcludeFromCapture)) ::SetWindowDisplayAffinity(window, WDA_MONITOR);
+// Best effort: the overlay must not show up in its own later grabs. A system
+// that refuses (Wine, Windows 10 before 2004) still gets a session: its grabs
+// hide the window for a moment instead (grab_desktop_now). Monitor affinity
+// would black the overlay out of those grabs and of every other recorder, so
+// it is not used as a fallback.
+bool exclude_from_capture(HWND window) {
+    const bool excluded = ::SetWindowDisplayAffinity(window, kExcludeFromCapture) != FALSE;
     ::DwmFlush();
+    return excluded;
 }
 
 Result<ComPtr<IDWriteTextFormat>> text_format(IDWriteFactory* factory, float size) {
@@ -135,7 +139,7 @@ Result<void> CaptureSession::show_over_desktop() {
     ex = (ex | WS_EX_TOPMOST | WS_EX_TOOLWINDOW) & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW);
     if (state_.live) ex |= WS_EX_LAYERED;
     ::SetWindowLongPtrW(window_, GWL_EXSTYLE, ex);
-    exclude_from_capture(window_);
+    excluded_from_capture_ = exclude_from_capture(window_);
     const Desktop& d = state_.desktop;
     if (!::SetWindowPos(window_, HWND_TOPMOST, d.x, d.y, d.width, d.height, SWP_FRAMECHANGED | SWP_SHOWWINDOW)) {
         return win32::fail_last_error();
@@ -148,7 +152,7 @@ Result<void> CaptureSession::show_over_desktop() {
 
 Result<void> CaptureSession::set_live(bool live) {
     if (live == state_.live) return {};
-    exclude_from_capture(window_);
+    excluded_from_capture_ = exclude_from_capture(window_);
     if (live) {
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -170,7 +174,7 @@ Result<void> CaptureSession::set_live(bool live) {
         ::SetWindowLongPtrW(window_, GWL_EXSTYLE, ::GetWindowLongPtrW(window_, GWL_EXSTYLE) | WS_EX_LAYERED);
     } else {
         // Freezing takes a fresh picture of the same display layout.
-        auto grab = win32::regrab_virtual_screen(geometry_);
+        auto grab = grab_desktop_now();
         if (!grab) return Unexpected<Error>{grab.error()};
         if (auto valid = validate_image(*grab); !valid) return Unexpected<Error>{valid.error()};
         capture_ = std::move(*grab);
@@ -466,7 +470,7 @@ void CaptureSession::key_up(UINT vk) {
 }
 
 Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
-    if (auto r = regrab_for_eyedropper(); !r) return Unexpected<Error>{r.error()};
+    if (auto r = regrab_for_eyedropper(true); !r) return Unexpected<Error>{r.error()};
     const Point raw = client_point(client);
     // --- dimension editor: it takes every press while it is open ---
     if (dimension_editor_) {
@@ -545,7 +549,7 @@ Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
 }
 
 Result<void> CaptureSession::mouse_move(POINT client) {
-    if (auto r = regrab_for_eyedropper(); !r) return r;
+    if (auto r = regrab_for_eyedropper(false); !r) return r;
     const Point raw = client_point(client);
     const PointerRoute route = on_move(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw,
                                        key_down_now(VK_SHIFT), key_down_now(VK_MENU));
@@ -731,11 +735,45 @@ Result<BgraImage> CaptureSession::output_image() const {
     if (state_.region.exists) {
         source.region = RegionF{state_.region.left, state_.region.top, state_.region.right, state_.region.bottom};
     }
-    source.live = state_.live;
+    // Live mode renders the desktop as it is now.
+    std::optional<BgraImage> fresh;
+    if (state_.live && source.region) {
+        auto grab = grab_desktop_now();
+        if (!grab) return grab;
+        fresh = std::move(*grab);
+        source.capture = &*fresh;
+    }
     auto image = win32::output_image_of_capture(context_, source);
     if (!image) return image;
     if (auto valid = validate_image(*image); !valid) return Unexpected<Error>{valid.error()};
     return image;
+}
+
+Result<BgraImage> CaptureSession::grab_desktop_now() const {
+    if (excluded_from_capture_) return win32::regrab_virtual_screen(geometry_);
+    // The window steps aside: an empty window region takes it off the screen
+    // without losing focus, activation or the mouse capture. Without a
+    // compositor the windows below repaint themselves a moment later, so the
+    // picture is taken once two grabs in a row agree (bounded).
+    win32::UniqueRegion empty(::CreateRectRgn(0, 0, 0, 0));
+    if (!empty || !::SetWindowRgn(window_, empty.get(), TRUE)) return win32::regrab_virtual_screen(geometry_);
+    empty.release();  // the window owns it now
+    struct RestoreRegion {
+        HWND window;
+        ~RestoreRegion() { ::SetWindowRgn(window, nullptr, TRUE); }
+    } restore{window_};
+    ::DwmFlush();
+    ::Sleep(30);
+    auto grab = win32::regrab_virtual_screen(geometry_);
+    for (int attempt = 0; attempt < 12 && grab; ++attempt) {
+        ::Sleep(20);
+        auto again = win32::regrab_virtual_screen(geometry_);
+        if (!again) return again;
+        const bool settled = again->pixels == grab->pixels;
+        grab = std::move(again);
+        if (settled) break;
+    }
+    return grab;
 }
 
 Result<SessionRequest> CaptureSession::copy_image(AppState& app) {
@@ -944,9 +982,13 @@ Result<SessionRequest> CaptureSession::take_colour(AppState& app, Rgb colour, bo
 
 // In live mode the eyedropper looks at the screen as it is now; a failed
 // grab leaves it on with the picture it had.
-Result<void> CaptureSession::regrab_for_eyedropper() {
+Result<void> CaptureSession::regrab_for_eyedropper(bool press) {
     if (!state_.live || !state_.eyedropper_on) return {};
-    auto grab = win32::regrab_virtual_screen(geometry_);
+    // Stepping aside on every move would make the overlay flicker; where the
+    // window cannot be left out of grabs, the loupe shows the picture of the
+    // last pick and the pick itself sees the live screen.
+    if (!excluded_from_capture_ && !press) return {};
+    auto grab = grab_desktop_now();
     if (!grab) return Unexpected<Error>{grab.error()};
     if (auto valid = validate_image(*grab); !valid) return Unexpected<Error>{valid.error()};
     capture_ = std::move(*grab);

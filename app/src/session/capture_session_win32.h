@@ -96,6 +96,8 @@ private:
     Result<void> create_resources();
     Result<void> draw_overlay(ID2D1RenderTarget* target);
     Result<BgraImage> output_image() const;
+    // The desktop as it is now, without the overlay in it.
+    Result<BgraImage> grab_desktop_now() const;
     Result<SessionRequest> carry_out(AppState& app, CommandValue command);
     Result<SessionRequest> copy_image(AppState& app);
     Result<SessionRequest> save_image(AppState& app);
@@ -125,7 +127,9 @@ private:
     Result<SessionRequest> apply_picker(AppState& app);
     Result<SessionRequest> pick_colour(AppState& app);
     Result<SessionRequest> take_colour(AppState& app, Rgb colour, bool copy_code);
-    Result<void> regrab_for_eyedropper();
+    // `press`: the pick itself (a system that cannot leave the overlay out of
+    // grabs only regrabs then).
+    Result<void> regrab_for_eyedropper(bool press);
 
     HWND window_ = nullptr;
     BgraImage capture_;
@@ -135,6 +139,9 @@ private:
     ToolbarHoverState hover_;
     bool tracking_leave_ = false;
     bool mouse_captured_ = false;
+    // The system leaves the window out of screen grabs (Windows 10 2004 and
+    // later); otherwise the window steps aside for each grab.
+    bool excluded_from_capture_ = false;
     win32::ColourPickerPanel picker_;
 
     win32::RenderContext context_;
