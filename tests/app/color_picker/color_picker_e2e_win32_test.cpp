@@ -37,7 +37,9 @@ constexpr RECT kRegion{200, 150, 600, 450};
 constexpr std::uint32_t kPanelFill = 0x202020;
 constexpr std::uint32_t kLoupeFill = 0x191919;
 
-std::wstring program_path() { return windows_program_path(KADROVIX_EXE_PATH); }
+std::wstring program_path() {
+    return windows_program_path(KADROVIX_EXE_PATH);
+}
 
 std::uint32_t packed(Rgb c) {
     return (static_cast<std::uint32_t>(c.r) << 16) | (static_cast<std::uint32_t>(c.g) << 8) | c.b;
@@ -205,8 +207,8 @@ TEST_F(ColourToolsEndToEnd, PickerDragOnTheRingThenClickOutsideSetsAndStoresTheC
     const Rgb chosen = hsv_to_rgb(Hsv{hue, start.s, start.v});
     ASSERT_GT(chosen.g, 150) << "the chosen colour should be a green";
     // The swatch shows the colour being chosen before it is applied.
-    ASSERT_TRUE(wait_until([&] { return screen_pixel_near(kCorner.x + 33, kCorner.y + 271, packed(chosen), 2); },
-                           10000))
+    ASSERT_TRUE(
+        wait_until([&] { return screen_pixel_near(kCorner.x + 33, kCorner.y + 271, packed(chosen), 2); }, 10000))
         << "the swatch does not show " << hex_rgb(packed(chosen));
     save_screenshot(L"editor-colour-picker.png");
     EXPECT_EQ(settings_line(settings_.path(), 18), lower_hex(kStart)) << "stored before it was applied";
@@ -281,6 +283,30 @@ TEST_F(ColourToolsEndToEnd, EyedropperShowsTheLoupeAndPicksThePixelUnderThePoint
     EXPECT_TRUE(wait_until([&] { return screen_pixel_near(340, 200, under, 8); }, 10000))
         << "the rectangle is not drawn in the picked colour: "
         << hex_rgb(pixel_rgb(grab_virtual_screen_for_test(), 340, 200));
+    ASSERT_NO_FATAL_FAILURE(end_with_esc());
+}
+
+// In live mode the pick sees the desktop as it is at the press, not as it was
+// grabbed when the session started (nor the editor's own overlay).
+TEST_F(ColourToolsEndToEnd, LiveEyedropperPicksTheDesktopAsItIsNow) {
+    ASSERT_NO_FATAL_FAILURE(start_with_region(Rgb{0xED, 0x4F, 0x5C}));
+    ASSERT_NO_FATAL_FAILURE(keys({VK_F2}));
+    ASSERT_TRUE(wait_until([&] { return (::GetWindowLongPtrW(window_, GWL_EXSTYLE) & WS_EX_LAYERED) != 0; }, 10000))
+        << "F2 did not turn live mode on";
+    ASSERT_TRUE(settle(window_));
+    ASSERT_NO_FATAL_FAILURE(keys({'I'}));
+    ASSERT_TRUE(pattern_->show_variant(1)) << "the pattern window did not repaint";
+
+    constexpr POINT kAt{417, 321};
+    const std::uint32_t now = pattern_rgb(kAt.x, kAt.y, 1);
+    ASSERT_NE(now, pattern_rgb(kAt.x, kAt.y, 0));
+    ASSERT_TRUE(click(window_, kAt));
+    const std::string expected = hex_rgb(now);
+    std::optional<std::wstring> text;
+    EXPECT_TRUE(wait_until(
+        [&] { return (text = clipboard_text()) && *text == std::wstring(expected.begin(), expected.end()); }, 10000))
+        << "clipboard text: " << (text ? std::string(text->begin(), text->end()) : std::string("(none)")) << ", not "
+        << expected;
     ASSERT_NO_FATAL_FAILURE(end_with_esc());
 }
 
