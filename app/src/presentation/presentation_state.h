@@ -4,7 +4,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
+#include "presentation/pointer_halo.h"
+#include "presentation/temporary_shapes.h"
 #include "settings/settings.h"
 
 namespace kadrovix {
@@ -30,6 +33,11 @@ struct PresentationState {
     // as an integer, so this header stays free of the platform's headers):
     // presentation mode hands the foreground back to it.
     std::uintptr_t return_window = 0;
+    // The halo's held buttons and last press, the shape on the canvas and the
+    // finished shapes still fading, oldest first.
+    HaloButtons halo_buttons;
+    ShapeDrawing drawing;
+    std::vector<FadingShape> fading_shapes;
 
     explicit PresentationState(const Settings& s) : settings(s) {}
 
@@ -37,7 +45,14 @@ struct PresentationState {
     void apply_features(std::uint32_t flags) { applied = flags; }
     // Applies `flags` when features are turned on.
     void activate_with_priority(std::uint32_t flags) { applied = flags; }
-    void turn_everything_off() { features = applied = 0; }
+    // Also forgets what the overlays showed, so that turning a feature on
+    // again never brings back a half-drawn shape, old shapes or a stale ring.
+    void turn_everything_off() {
+        features = applied = 0;
+        halo_buttons = HaloButtons{};
+        end_drawing(drawing);
+        fading_shapes.clear();
+    }
     void apply_settings(const Settings& s) { settings = s; }
 };
 
