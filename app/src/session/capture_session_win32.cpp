@@ -470,7 +470,7 @@ void CaptureSession::key_up(UINT vk) {
 }
 
 Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
-    if (auto r = regrab_for_eyedropper(true); !r) return Unexpected<Error>{r.error()};
+    if (auto r = regrab_for_eyedropper(); !r) return Unexpected<Error>{r.error()};
     const Point raw = client_point(client);
     // --- dimension editor: it takes every press while it is open ---
     if (dimension_editor_) {
@@ -549,7 +549,7 @@ Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
 }
 
 Result<void> CaptureSession::mouse_move(POINT client) {
-    if (auto r = regrab_for_eyedropper(false); !r) return r;
+    if (auto r = regrab_for_eyedropper(); !r) return r;
     const Point raw = client_point(client);
     const PointerRoute route = on_move(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw,
                                        key_down_now(VK_SHIFT), key_down_now(VK_MENU));
@@ -982,12 +982,12 @@ Result<SessionRequest> CaptureSession::take_colour(AppState& app, Rgb colour, bo
 
 // In live mode the eyedropper looks at the screen as it is now; a failed
 // grab leaves it on with the picture it had.
-Result<void> CaptureSession::regrab_for_eyedropper(bool press) {
+Result<void> CaptureSession::regrab_for_eyedropper() {
     if (!state_.live || !state_.eyedropper_on) return {};
-    // Stepping aside on every move would make the overlay flicker; where the
-    // window cannot be left out of grabs, the loupe shows the picture of the
-    // last pick and the pick itself sees the live screen.
-    if (!excluded_from_capture_ && !press) return {};
+    // Stepping aside means hiding the window under a held button on every
+    // move and press, which loses the press and the focus; where the window
+    // cannot be left out of grabs, the eyedropper keeps the last picture.
+    if (!excluded_from_capture_) return {};
     auto grab = grab_desktop_now();
     if (!grab) return Unexpected<Error>{grab.error()};
     if (auto valid = validate_image(*grab); !valid) return Unexpected<Error>{valid.error()};

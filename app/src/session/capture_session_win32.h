@@ -127,9 +127,7 @@ private:
     Result<SessionRequest> apply_picker(AppState& app);
     Result<SessionRequest> pick_colour(AppState& app);
     Result<SessionRequest> take_colour(AppState& app, Rgb colour, bool copy_code);
-    // `press`: the pick itself (a system that cannot leave the overlay out of
-    // grabs only regrabs then).
-    Result<void> regrab_for_eyedropper(bool press);
+    Result<void> regrab_for_eyedropper();
 
     HWND window_ = nullptr;
     BgraImage capture_;

@@ -21,7 +21,15 @@ Unexpected<Error> fail_clipboard() {
 
 class OpenedClipboard {
 public:
-    explicit OpenedClipboard(HWND owner) : open_(::OpenClipboard(owner) != FALSE) {}
+    // Another program (a clipboard manager, or one reading what we just put
+    // there) may hold the clipboard for a moment: a few short retries keep a
+    // copy from failing over it.
+    explicit OpenedClipboard(HWND owner) {
+        for (int attempt = 0; attempt < 20 && !open_; ++attempt) {
+            if (attempt > 0) ::Sleep(10);
+            open_ = ::OpenClipboard(owner) != FALSE;
+        }
+    }
     OpenedClipboard(const OpenedClipboard&) = delete;
     OpenedClipboard& operator=(const OpenedClipboard&) = delete;
     ~OpenedClipboard() {
@@ -30,7 +38,7 @@ public:
     explicit operator bool() const { return open_; }
 
 private:
-    bool open_;
+    bool open_ = false;
 };
 
 Result<UniqueGlobalMemory> allocate(std::size_t size) {
