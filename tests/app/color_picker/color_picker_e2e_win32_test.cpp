@@ -37,20 +37,8 @@ constexpr RECT kRegion{200, 150, 600, 450};
 constexpr std::uint32_t kPanelFill = 0x202020;
 constexpr std::uint32_t kLoupeFill = 0x191919;
 
-std::wstring program_path() {
-    return windows_program_path(KADROVIX_EXE_PATH);
-}
-
 std::uint32_t packed(Rgb c) {
     return (static_cast<std::uint32_t>(c.r) << 16) | (static_cast<std::uint32_t>(c.g) << 8) | c.b;
-}
-
-bool covers_virtual_screen(HWND window) {
-    if (!::IsWindowVisible(window)) return false;
-    RECT r{};
-    ::GetWindowRect(window, &r);
-    const VirtualScreen vs = virtual_screen();
-    return r.left == vs.x && r.top == vs.y && r.right - r.left == vs.width && r.bottom - r.top == vs.height;
 }
 
 bool screen_pixel_near(int x, int y, std::uint32_t rgb, int tolerance) {

@@ -45,38 +45,6 @@ constexpr POINT kArrowFrom{520, 420};
 constexpr POINT kArrowEnd{380, 290};
 constexpr POINT kArrowTip{420, 315};
 
-std::wstring program_path() { return windows_program_path(KADROVIX_EXE_PATH); }
-
-bool covers_virtual_screen(HWND window) {
-    if (!::IsWindowVisible(window)) return false;
-    RECT r{};
-    ::GetWindowRect(window, &r);
-    const VirtualScreen vs = virtual_screen();
-    return r.left == vs.x && r.top == vs.y && r.right - r.left == vs.width && r.bottom - r.top == vs.height;
-}
-
-// Any pixel of the 3 x 3 block around (x, y) near `rgb`.
-bool shows_near(const BgraImage& image, int x, int y, std::uint32_t rgb, int tolerance) {
-    for (int dy = -1; dy <= 1; ++dy) {
-        for (int dx = -1; dx <= 1; ++dx) {
-            if (near_rgb(pixel_rgb(image, x + dx, y + dy), rgb, tolerance)) return true;
-        }
-    }
-    return false;
-}
-
-bool screen_shows_near(int x, int y, std::uint32_t rgb, int tolerance) {
-    return shows_near(grab_virtual_screen_for_test(), x, y, rgb, tolerance);
-}
-
-// Points far from the hint box, the region and the toolbar.
-bool veil_over_pattern(const BgraImage& shot) {
-    for (const POINT p : {POINT{900, 700}, POINT{40, 720}, POINT{980, 40}, POINT{700, 600}}) {
-        if (!near_rgb(pixel_rgb(shot, p.x, p.y), veiled(pattern_rgb(p.x, p.y)), 3)) return false;
-    }
-    return true;
-}
-
 bool region_shown() {
     const BgraImage shot = grab_virtual_screen_for_test();
     for (const POINT p : {POINT{kRegion.left + 20, kRegion.top + 20}, POINT{kRegion.right - 20, kRegion.bottom - 20},

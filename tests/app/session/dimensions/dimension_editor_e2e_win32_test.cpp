@@ -48,24 +48,6 @@ constexpr RECT kMessageText{454, 156, 900, 194};
 constexpr POINT kRectFrom{260, 200};
 constexpr POINT kRectTo{420, 330};
 
-std::wstring program_path() { return windows_program_path(KADROVIX_EXE_PATH); }
-
-bool covers_virtual_screen(HWND window) {
-    if (!::IsWindowVisible(window)) return false;
-    RECT r{};
-    ::GetWindowRect(window, &r);
-    const VirtualScreen vs = virtual_screen();
-    return r.left == vs.x && r.top == vs.y && r.right - r.left == vs.width && r.bottom - r.top == vs.height;
-}
-
-// Points far from the hint, the region, the label and the toolbar.
-bool veil_over_pattern(const BgraImage& shot) {
-    for (const POINT p : {POINT{900, 700}, POINT{40, 720}, POINT{980, 40}, POINT{700, 600}}) {
-        if (!near_rgb(pixel_rgb(shot, p.x, p.y), veiled(pattern_rgb(p.x, p.y)), 3)) return false;
-    }
-    return true;
-}
-
 bool region_shown() {
     const BgraImage shot = grab_virtual_screen_for_test();
     for (const POINT p : {POINT{kRegion.left + 20, kRegion.top + 20}, POINT{kRegion.right - 20, kRegion.bottom - 20}}) {
