@@ -12,7 +12,7 @@
 #include "app/command_line.h"
 #include "app/setup/settings_panel.h"
 #include "app/setup/shortcut.h"
-#include "presentation/presentation_state.h"
+#include "presentation/controller_win32.h"
 #include "settings/settings.h"
 
 namespace kadrovix {
@@ -51,7 +51,8 @@ struct AppState {
     std::uint32_t editor_pid = 0;
     NOTIFYICONDATAW tray_icon{};
     bool tray_icon_added = false;
-    std::shared_ptr<PresentationState> presentation;  // resident only
+    // Resident only; attached to the main window as its presentation property.
+    std::unique_ptr<PresentationController> presentation;
     bool panel_open = false;
     bool is_editor = false;
     // False in the diagnostics role: the settings file is then never read

@@ -8,6 +8,7 @@
 #include "app/events/event_handler_win32.h"
 #include "app/diagnostics_win32.h"
 #include "app/hotkey_diagnostic_win32.h"
+#include "presentation/presentation_diagnostic_win32.h"
 #include "app/render_demo_win32.h"
 #include "app/messages.h"
 #include "app/notice/toast_win32.h"
@@ -77,9 +78,7 @@ Result<int> run_self_test(SelfTest test) {
         case SelfTest::GoogleDiagnostic: return run_google_diagnostic();
         case SelfTest::EditorDiagnostic: return run_editor_diagnostic();
         case SelfTest::None: break;
-        case SelfTest::PresentationDiagnostic:
-            // Presentation mode's input registration is not part of this build yet.
-            return general_failure("This self-test is not available in this build.");
+        case SelfTest::PresentationDiagnostic: return run_presentation_diagnostic();
     }
     return 0;
 }
@@ -94,6 +93,8 @@ struct Resources {
 
     ~Resources() {
         if (app) {
+            // Presentation mode lets go of the window before it goes.
+            app->presentation.reset();
             unregister_capture(app->capture_hotkey);
             delete_tray_icon(*app);
             close_toast(*app);
@@ -182,9 +183,18 @@ Result<void> start_and_run(const CommandLine& cl, Resources& res, bool& already_
     }
 
     if (cl.role == Role::Resident) {
-        app.presentation = std::make_shared<PresentationState>(app.settings);
-        app.presentation->features |= kFeatureTemporaryShapes;
-        app.presentation->activate_with_priority(app.presentation->features);
+        auto presentation = PresentationController::create(app.main_window, app.settings);
+        if (!presentation) return Unexpected<Error>{presentation.error()};
+        app.presentation = std::move(*presentation);
+        PresentationState& state = app.presentation->state();
+        state.features |= kFeatureTemporaryShapes;
+        auto unavailable = app.presentation->activate_with_priority(state.features);
+        if (!unavailable) {
+            app.presentation->turn_everything_off();
+            show_message(app.main_window, win32::error_text(unavailable.error()));
+        } else if (!unavailable->empty()) {
+            show_toast(app, shortcut_unavailable_notice(*unavailable));
+        }
     }
 
     if (app.panel_open) {

@@ -278,7 +278,7 @@ TEST_F(CaptureHotkey, PanelSaveOfAShapeShortcut) {
     app.main_window = window_.get();
     app.normal_run = false;
     app.settings = with_capture_shortcut(default_settings(), kFirst);
-    app.presentation = std::make_shared<PresentationState>(app.settings);
+    app.presentation = std::move(PresentationController::create(app.main_window, app.settings).value());
 
     const Shortcut candidate{kModCtrl | kModShift, 'Q'};
     auto capture = apply_shape_candidate(app, kRectangleShortcut, kFirst);
@@ -296,7 +296,7 @@ TEST_F(CaptureHotkey, PanelSaveOfAShapeShortcut) {
 
     ASSERT_TRUE(apply_shape_candidate(app, kRectangleShortcut, candidate).has_value());
     EXPECT_EQ(app.settings.shape_shortcuts[1], (ShapeShortcut{candidate.modifiers, candidate.key}));
-    EXPECT_EQ(app.presentation->settings.shape_shortcuts[1], app.settings.shape_shortcuts[1]);
+    EXPECT_EQ(app.presentation->state().settings.shape_shortcuts[1], app.settings.shape_shortcuts[1]);
     // Id 99 was given back.
     EXPECT_EQ(try_from_other_process(candidate.modifiers, candidate.key), kTryRegistered);
 

@@ -56,7 +56,7 @@ protected:
         ASSERT_NE(window_, nullptr);
         app_.main_window = window_;
         app_.normal_run = false;  // the settings file is left alone unless a test says otherwise
-        app_.presentation = std::make_shared<PresentationState>(app_.settings);
+        app_.presentation = std::move(PresentationController::create(app_.main_window, app_.settings).value());
     }
     void TearDown() override {
         drain_messages(window_);
@@ -359,20 +359,20 @@ TEST_F(TrayMenuWin32, SimpleCommandsPostTheirMessages) {
 }
 
 TEST_F(TrayMenuWin32, FeatureAndDurationCommandsReachThePresentationState) {
-    app_.presentation->features = kFeatureTemporaryShapes;
+    app_.presentation->state().features = kFeatureTemporaryShapes;
     ASSERT_TRUE(run_tray_command(app_, 101).has_value());
-    EXPECT_EQ(app_.presentation->features, kFeatureTemporaryShapes | kFeaturePointerHalo);
+    EXPECT_EQ(app_.presentation->state().features, kFeatureTemporaryShapes | kFeaturePointerHalo);
     ASSERT_TRUE(run_tray_command(app_, 102).has_value());
-    EXPECT_EQ(app_.presentation->features, kFeaturePointerHalo);
+    EXPECT_EQ(app_.presentation->state().features, kFeaturePointerHalo);
     ASSERT_TRUE(run_tray_command(app_, 103).has_value());
-    EXPECT_EQ(app_.presentation->features, kFeaturePointerHalo | kFeatureInputDisplay);
+    EXPECT_EQ(app_.presentation->state().features, kFeaturePointerHalo | kFeatureInputDisplay);
 
     ASSERT_TRUE(run_tray_command(app_, 121).has_value());
     EXPECT_EQ(app_.settings.shape_duration_ms, 1000u);
-    EXPECT_EQ(app_.presentation->settings.shape_duration_ms, 1000u);
+    EXPECT_EQ(app_.presentation->state().settings.shape_duration_ms, 1000u);
     ASSERT_TRUE(run_tray_command(app_, 123).has_value());
     EXPECT_EQ(app_.settings.shape_duration_ms, 5000u);
-    EXPECT_EQ(app_.presentation->settings.shape_duration_ms, 5000u);
+    EXPECT_EQ(app_.presentation->state().settings.shape_duration_ms, 5000u);
 
     const Settings before = app_.settings;
     ASSERT_TRUE(run_tray_command(app_, 5).has_value());
@@ -383,7 +383,7 @@ TEST_F(TrayMenuWin32, FeatureAndDurationCommandsReachThePresentationState) {
 
 TEST_F(TrayMenuWin32, PresentationCommandsAreRefusedWhileAnEditorRuns) {
     app_.editor_running = true;
-    app_.presentation->features = kFeatureTemporaryShapes;
+    app_.presentation->state().features = kFeatureTemporaryShapes;
     const Settings before = app_.settings;
     for (std::uint32_t id : {101u, 121u}) {
         g_box_seen = false;
@@ -393,7 +393,7 @@ TEST_F(TrayMenuWin32, PresentationCommandsAreRefusedWhileAnEditorRuns) {
         EXPECT_TRUE(g_box_seen) << id;
         EXPECT_EQ(g_box_text, L"Finish the current capture before changing presentation settings.") << id;
     }
-    EXPECT_EQ(app_.presentation->features, kFeatureTemporaryShapes);
+    EXPECT_EQ(app_.presentation->state().features, kFeatureTemporaryShapes);
     EXPECT_EQ(app_.settings, before);
 
     // Live capture is not a presentation setting.
@@ -434,7 +434,7 @@ TEST_F(TrayMenuWin32, FailedSettingsWriteLeavesTheSettingUnchanged) {
     ASSERT_NE(before.shape_duration_ms, 1000u);
     EXPECT_FALSE(run_tray_command(app_, 121).has_value());
     EXPECT_EQ(app_.settings, before);
-    EXPECT_EQ(app_.presentation->settings.shape_duration_ms, before.shape_duration_ms);
+    EXPECT_EQ(app_.presentation->state().settings.shape_duration_ms, before.shape_duration_ms);
 
     // The menu itself reports the unreadable settings and shows nothing.
     EXPECT_FALSE(show_tray_menu(app_).has_value());
@@ -583,8 +583,8 @@ void CALLBACK drive_menu(HWND, UINT, UINT_PTR timer, DWORD) {
 TEST_F(TrayMenuWin32, OpensAtTheCursorAndCarriesOutTheChosenCommand) {
     app_.settings.live_capture = false;
     app_.settings.shape_shortcuts[kRectangleShortcut] = ShapeShortcut{kModCtrl | kModAlt, 0x52};
-    app_.presentation->features = kFeatureTemporaryShapes | kFeaturePointerHalo;
-    app_.presentation->hook_priority[1] = true;
+    app_.presentation->state().features = kFeatureTemporaryShapes | kFeaturePointerHalo;
+    app_.presentation->state().hook_priority[1] = true;
     ASSERT_TRUE(::SetCursorPos(120, 60));
 
     g_script = MenuScript{};
@@ -600,5 +600,5 @@ TEST_F(TrayMenuWin32, OpensAtTheCursorAndCarriesOutTheChosenCommand) {
     // "Live capture by default" was chosen.
     EXPECT_TRUE(app_.settings.live_capture);
     // Presentation flags are as they were: only browsing happened there.
-    EXPECT_EQ(app_.presentation->features, kFeatureTemporaryShapes | kFeaturePointerHalo);
+    EXPECT_EQ(app_.presentation->state().features, kFeatureTemporaryShapes | kFeaturePointerHalo);
 }

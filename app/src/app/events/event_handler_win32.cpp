@@ -8,6 +8,7 @@
 #include "app/runtime/text_win32.h"
 #include "app/setup/settings_panel_win32.h"
 #include "app/setup/tray_menu_win32.h"
+#include "settings/settings_storage_win32.h"
 #include "session/capture_session_win32.h"
 #include "session/io/image_search_win32.h"
 
@@ -27,11 +28,37 @@ Handled not_handled() { return std::optional<LRESULT>(); }
 
 // The features an editor run switched off come back on when it ends.
 Result<void> restore_presentation_features(AppState& app) {
-    if (app.presentation && app.presentation->saved_features) {
-        app.presentation->features = *app.presentation->saved_features;
-        app.presentation->activate_with_priority(app.presentation->features);
-        app.presentation->saved_features.reset();
+    if (!app.presentation || !app.presentation->state().saved_features) return {};
+    PresentationState& state = app.presentation->state();
+    state.features = *state.saved_features;
+    state.saved_features.reset();
+    if (auto r = app.presentation->activate_with_priority(state.features); !r) {
+        app.presentation->turn_everything_off();
+        return Unexpected<Error>{r.error()};
     }
+    return {};
+}
+
+// The values presentation mode changes itself (wheel while drawing, a drag
+// or the lock of the input display) go into the settings file. A failed
+// write leaves the file as it was and presentation mode running.
+Result<void> persist_presentation_values(AppState& app) {
+    const PresentationState& state = app.presentation->state();
+    Settings changed = app.settings;
+    if (app.normal_run) {
+        auto path = settings_path();
+        if (!path) return general_failure(path.error());
+        auto current = read_settings_file(*path);
+        if (!current) return general_failure(current.error());
+        changed = std::move(*current);
+    }
+    changed.presentation_stroke_width = state.settings.presentation_stroke_width;
+    changed.input_display_offset = state.settings.input_display_offset;
+    changed.input_display_lock = state.settings.input_display_lock;
+    if (app.normal_run) {
+        if (auto r = save_settings(changed); !r) return general_failure(r.error());
+    }
+    app.settings = std::move(changed);
     return {};
 }
 
@@ -147,9 +174,9 @@ Result<void> request_capture(AppState& app) {
     if (app.is_editor) return begin_capture_session(app);
 
     if (app.editor_running) return {};
-    if (app.presentation && !app.presentation->saved_features) {
+    if (app.presentation && !app.presentation->state().saved_features) {
         // Presentation overlays must not appear in the capture.
-        app.presentation->saved_features = app.presentation->features;
+        app.presentation->state().saved_features = app.presentation->state().features;
         app.presentation->turn_everything_off();
     }
     auto pid = start_editor_process(app.main_window);
@@ -195,6 +222,8 @@ Result<std::optional<LRESULT>> handle_event(AppState& app, HWND window, UINT mes
 
         case WM_HOTKEY:
             if (!app.panel_open) {
+                // Only the capture shortcut's own ids start a capture.
+                if (wparam != 1 && wparam != 2) return handled();
                 if (auto r = request_capture(app); !r) return Unexpected<Error>{r.error()};
             } else if (app.panel.capturing) {
                 const auto modifiers = static_cast<std::uint32_t>(LOWORD(lparam));
@@ -209,6 +238,14 @@ Result<std::optional<LRESULT>> handle_event(AppState& app, HWND window, UINT mes
                 return handled();
             }
             return not_handled();
+
+        case MSG_PRESENTATION_SAVE:
+            if (!app.presentation) return not_handled();
+            if (auto r = persist_presentation_values(app); !r) {
+                // Told without a modal box, which would end a drawing or drag.
+                show_toast(app, win32::error_text(r.error()));
+            }
+            return handled();
 
         case MSG_NOTICE:
             if (lparam >= 1 && lparam <= 4 && app.editor_running && wparam == app.editor_pid) {
@@ -310,6 +347,13 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     } else if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
         ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+
+    // Presentation mode's input, shortcuts and timer, with a guard of its own:
+    // they keep flowing while another handler shows a menu or a message box.
+    if (auto* presentation = static_cast<PresentationController*>(::GetPropW(window, kPresentationProperty))) {
+        if (auto result = presentation->handle_message(message, wparam, lparam)) return *result;
+        if (message == WM_INPUT) return ::DefWindowProcW(window, message, wparam, lparam);
     }
 
     auto* app = reinterpret_cast<AppState*>(::GetWindowLongPtrW(window, GWLP_USERDATA));

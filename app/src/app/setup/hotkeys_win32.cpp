@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "app/runtime/error_win32.h"
-#include "app/setup/presentation_calls_win32.h"
 #include "settings/settings_storage_win32.h"
 
 namespace kadrovix {
@@ -119,8 +118,8 @@ Expected<void> apply_shape_candidate(AppState& app, std::size_t slot, Shortcut c
     test->release();
 
     if (app.presentation) {
-        if (auto failed = presentation_calls::apply_settings(*app.presentation, *changed)) {
-            return refuse(shape_failure_message(*failed));
+        if (auto r = app.presentation->apply_settings(*changed); !r) {
+            return refuse(shape_failure_message(win32::error_text(r.error())));
         }
     }
     app.settings = std::move(*changed);

@@ -15,7 +15,6 @@
 #include "app/runtime/text_win32.h"
 #include "app/setup/hotkeys.h"
 #include "app/setup/hotkeys_win32.h"
-#include "app/setup/presentation_calls_win32.h"
 #include "app/setup/shortcut_names_win32.h"
 #include "settings/settings_storage_win32.h"
 
@@ -342,13 +341,10 @@ Result<void> open_panel(AppState& app, PanelPage page) {
     if (app.presentation) {
         // The shape shortcuts are released while the panel is open, so that
         // pressing one records it instead of starting a drawing.
-        PresentationState& presentation = *app.presentation;
-        presentation_calls::end_drawing(presentation);
-        const std::uint32_t without_shapes =
-            presentation_calls::feature_flags(presentation) & ~kFeatureTemporaryShapes;
-        if (auto failed = presentation_calls::apply_features(presentation, without_shapes)) {
-            return general_failure(*failed);
-        }
+        PresentationController& presentation = *app.presentation;
+        presentation.end_drawing();
+        const std::uint32_t without_shapes = presentation.state().features & ~kFeatureTemporaryShapes;
+        if (auto r = presentation.apply_features(without_shapes); !r) return r;
     }
 
     app.panel_open = true;
@@ -388,11 +384,8 @@ Result<void> open_panel(AppState& app, PanelPage page) {
 void close_panel(AppState& app) {
     app.panel_open = false;
     if (app.presentation) {
-        PresentationState& presentation = *app.presentation;
-        const std::uint32_t features = presentation_calls::feature_flags(presentation);
-        if (const auto failed = presentation_calls::activate_with_priority(presentation, features); failed) {
-            presentation_calls::turn_everything_off(presentation);
-        }
+        PresentationController& presentation = *app.presentation;
+        if (!presentation.activate_with_priority(presentation.state().features)) presentation.turn_everything_off();
     }
     if (!app.capture_hotkey.registered && app.panel.page == PanelPage::Capture) {
         // First start cancelled: a resident without a capture shortcut has no purpose.

@@ -13,7 +13,7 @@
 #include "app/runtime/gdi_win32.h"
 #include "app/runtime/saved_dc_win32.h"
 #include "app/runtime/text_win32.h"
-#include "app/setup/presentation_calls_win32.h"
+#include "app/notice/toast_win32.h"
 #include "app/setup/settings_panel_win32.h"
 #include "app/setup/shortcut_names_win32.h"
 #include "app/setup/start_with_windows_win32.h"
@@ -55,14 +55,13 @@ Result<void> save(const Settings& settings) {
     return {};
 }
 
-Result<void> presentation_outcome(std::optional<std::string> failure_text) {
-    if (failure_text) return failure(std::move(*failure_text));
-    return {};
-}
-
-PresentationState& presentation_of(AppState& app) {
-    if (!app.presentation) app.presentation = std::make_shared<PresentationState>(app.settings);
-    return *app.presentation;
+Result<PresentationController*> presentation_of(AppState& app) {
+    if (!app.presentation) {
+        auto made = PresentationController::create(app.main_window, app.settings);
+        if (!made) return Unexpected<Error>{made.error()};
+        app.presentation = std::move(*made);
+    }
+    return app.presentation.get();
 }
 
 Result<void> append_item(HMENU menu, const TrayMenuItem& item, HMENU submenu = nullptr) {
@@ -185,7 +184,9 @@ Result<void> show_tray_menu(AppState& app) {
     if (app.normal_run) {
         if (auto r = reload_settings(app); !r) return r;
     }
-    PresentationState& presentation = presentation_of(app);
+    auto controller = presentation_of(app);
+    if (!controller) return Unexpected<Error>{controller.error()};
+    PresentationState& presentation = (*controller)->state();
 
     TrayMenuInputs inputs;
     inputs.features = presentation.features;
@@ -263,15 +264,28 @@ Result<void> run_tray_command(AppState& app, std::uint32_t id) {
             return {};
         }
         case TrayAction::ToggleFeature: {
-            PresentationState& presentation = presentation_of(app);
-            const std::uint32_t flags = presentation.features ^ command.feature;
-            presentation.features = flags;
+            auto controller = presentation_of(app);
+            if (!controller) return Unexpected<Error>{controller.error()};
+            PresentationController& presentation = **controller;
+            const std::uint32_t previous = presentation.state().features;
+            const std::uint32_t flags = previous ^ command.feature;
+            presentation.state().features = flags;
             // Turning a feature on tolerates shape shortcuts another program
             // holds (the keyboard hook serves them); turning one off is exact.
             if ((flags & command.feature) != 0) {
-                return presentation_outcome(presentation_calls::activate_with_priority(presentation, flags));
+                auto unavailable = presentation.activate_with_priority(flags);
+                if (!unavailable) {
+                    presentation.turn_everything_off();
+                    return Unexpected<Error>{unavailable.error()};
+                }
+                if (!unavailable->empty()) show_toast(app, shortcut_unavailable_notice(*unavailable));
+                return {};
             }
-            return presentation_outcome(presentation_calls::apply_features(presentation, flags));
+            if (auto r = presentation.apply_features(flags); !r) {
+                presentation.state().features = previous;
+                return r;
+            }
+            return {};
         }
         case TrayAction::SetShapeDuration: {
             Settings changed = app.settings;
@@ -280,7 +294,9 @@ Result<void> run_tray_command(AppState& app, std::uint32_t id) {
                 if (auto r = save(changed); !r) return r;
             }
             app.settings = changed;
-            return presentation_outcome(presentation_calls::apply_settings(presentation_of(app), changed));
+            auto controller = presentation_of(app);
+            if (!controller) return Unexpected<Error>{controller.error()};
+            return (*controller)->apply_settings(changed);
         }
     }
     return {};
