@@ -112,6 +112,8 @@ public:
     PatternWindow& operator=(const PatternWindow&) = delete;
 
     HWND window() const { return window_; }
+    // Left clicks the window has received.
+    int clicks() const { return clicks_.load(); }
 
     // Repaints the window with pattern `variant` and waits until the window
     // has painted it (it may lie under another window, so the screen is not
@@ -147,6 +149,11 @@ private:
                                     reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams));
                 return ::DefWindowProcW(window, message, wparam, lparam);
             case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+            case WM_LBUTTONDOWN:
+                if (auto* self = reinterpret_cast<PatternWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA))) {
+                    self->clicks_++;
+                }
+                return 0;
             case WM_ERASEBKGND: return 1;
             case WM_PAINT: {
                 auto* self = reinterpret_cast<PatternWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -204,6 +211,7 @@ private:
     HANDLE ready_ = nullptr;
     std::atomic<int> variant_{0};
     std::atomic<int> painted_variant_{-1};
+    std::atomic<int> clicks_{0};
     std::thread thread_;
     DWORD thread_id_ = 0;
     HWND window_ = nullptr;

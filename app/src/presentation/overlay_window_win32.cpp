@@ -135,7 +135,11 @@ void OverlayWindow::move_to(int x, int y) {
 }
 
 void OverlayWindow::show() {
-    if (!::IsWindowVisible(window_.get())) ::ShowWindow(window_.get(), SW_SHOWNOACTIVATE);
+    if (::IsWindowVisible(window_.get())) return;
+    // Shown at the top of the topmost band: a plain show leaves a new window
+    // under topmost windows that were shown before it.
+    ::SetWindowPos(window_.get(), HWND_TOPMOST, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 void OverlayWindow::set_input_style(bool clickable, bool activatable) {

@@ -74,7 +74,7 @@ public:
 
     // Moves the window (topmost, never activated) without repainting it.
     void move_to(int x, int y);
-    // Shows it without activating it, if it is hidden.
+    // Shows it on top without activating it, if it is hidden.
     void show();
     // Sets the extended style to the base style with `clickable` taking away
     // WS_EX_TRANSPARENT and `activatable` taking away WS_EX_NOACTIVATE.
