@@ -15,6 +15,7 @@
 #include "app/setup/tray_menu_win32.h"
 #include "render/renderer_win32.h"
 #include "session/io/png_win32.h"
+#include "presentation/presentation_demo_win32.h"
 #include "presentation/presentation_state.h"
 #include "settings/settings.h"
 
@@ -304,7 +305,9 @@ Result<void> run_render_demo() {
 
     auto toast = render_toast_image();
     if (!toast) return Unexpected<Error>{toast.error()};
-    return write_png(*toast, folder / L"kadrovix-confirmation.png");
+    if (auto r = write_png(*toast, folder / L"kadrovix-confirmation.png"); !r) return r;
+
+    return win32::write_presentation_demo(*desktop, folder);
 }
 
 }  // namespace kadrovix
