@@ -201,7 +201,7 @@ PartsView CaptureSession::parts_at(Point p) const {
     if (const ToolbarButton* button = hit_test_button(layout, p)) parts.toolbar_button = button->command;
     parts.over_toolbar = over_toolbar(layout, p);
     // --- dimension editor ---
-    if (const auto label = dimensions::label_box(state_.region, state_.desktop)) {
+    if (const auto label = dimensions::label_box(state_)) {
         parts.on_dimension_label = dimensions::label_contains(*label, p);
     }
     if (dimension_editor_) {
@@ -844,7 +844,7 @@ Result<bool> CaptureSession::dimension_editor_press(Point raw) {
     const PressDecision decision = on_press(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw);
     if (decision.target != PressTarget::DimensionEditor) return false;
     hover_.clear_hover(now_ms());
-    const std::optional<Rect> label = dimensions::label_box(state_.region, state_.desktop);
+    const std::optional<Rect> label = dimensions::label_box(state_);
     if (label && dimensions::label_contains(*label, state_.pointer)) {
         if (auto r = dimension_editor_->caret_press(context_.dwrite_factory.Get(), *label, state_.pointer,
                                                      key_down_now(VK_SHIFT));

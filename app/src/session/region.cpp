@@ -92,16 +92,27 @@ void begin_handle_drag(SessionState& s, int handle) {
     s.region_selection = true;
 }
 
+// The pointer can rest on the last column and row but never beyond them, so a
+// drag that reaches them means the desktop's edge: otherwise the whole screen
+// could only be had by typing its size.
+namespace {
+Point reach_far_edges(Point p, const Desktop& desktop) {
+    if (desktop.width >= 2 && p.x >= desktop.width - 1) p.x = desktop.width;
+    if (desktop.height >= 2 && p.y >= desktop.height - 1) p.y = desktop.height;
+    return p;
+}
+}  // namespace
+
 void drag_region(SessionState& s) {
     const RegionDrag& d = s.region_drag;
     if (!d.active) {
         return;
     }
+    const Point p = reach_far_edges(s.pointer, s.desktop);
     if (!d.moves_handle) {
-        s.region = spanned(d.anchor, s.pointer);
+        s.region = spanned(reach_far_edges(d.anchor, s.desktop), p);
         return;
     }
-    const Point p = s.pointer;
     const Region& from = d.start;
     const Point one{moves_left(d.handle) ? p.x : from.left, moves_top(d.handle) ? p.y : from.top};
     const Point two{moves_right(d.handle) ? p.x : from.right, moves_bottom(d.handle) ? p.y : from.bottom};

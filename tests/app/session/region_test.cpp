@@ -41,6 +41,17 @@ TEST(NewRegion, IsClampedToTheDesktop) {
     s = fresh_session();
     mouse_drag(s, {40, 30}, {{-50, -20}});
     EXPECT_EQ(s.region, region(0, 0, 40, 30));
+
+    // The pointer stops on the last column and row: that is the edge.
+    s = fresh_session();
+    mouse_drag(s, {500, 300}, {{1919, 1079}});
+    EXPECT_EQ(s.region, region(500, 300, 1920, 1080));
+    s = fresh_session();
+    mouse_drag(s, {1919, 1079}, {{0, 0}});
+    EXPECT_EQ(s.region, region(0, 0, 1920, 1080));
+    s = fresh_session();
+    mouse_drag(s, {500, 300}, {{1918, 1078}});
+    EXPECT_EQ(s.region, region(500, 300, 1918, 1078));
 }
 
 TEST(NewRegion, NeedsTwoByTwoPixels) {

@@ -64,7 +64,7 @@ int window_coordinate(double v) {
 }  // namespace
 
 Result<DimensionEditor> DimensionEditor::open(HWND window, const SessionState& s) {
-    const std::optional<Rect> label = dimensions::label_box(s.region, s.desktop);
+    const std::optional<Rect> label = dimensions::label_box(s);
     if (!label) return invalid_argument("Select a capture region first");
     const dimensions::FieldBoxes boxes = dimensions::field_boxes(*label);
     const Region& r = s.region;

@@ -1,9 +1,12 @@
 #include "session/dimensions/dimension_label.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+
+#include "toolbar/toolbar.h"
 
 namespace kadrovix::dimensions {
 
@@ -24,6 +27,18 @@ double clamp_position(double v, double high) {
     return v > high ? high : v;
 }
 
+bool overlaps(const Rect& a, const Rect& b) {
+    return a.min.x < b.max.x && b.min.x < a.max.x && a.min.y < b.max.y && b.min.y < a.max.y;
+}
+
+bool overlaps_any(const Rect& box, std::span<const Rect> avoid) {
+    return std::any_of(avoid.begin(), avoid.end(), [&](const Rect& r) { return overlaps(box, r); });
+}
+
+Rect moved_to(const Rect& box, double left, double top) {
+    return Rect{Point{left, top}, Point{left + (box.max.x - box.min.x), top + (box.max.y - box.min.y)}};
+}
+
 }  // namespace
 
 std::optional<Rect> label_box(const Region& region, const Desktop& desktop) {
@@ -37,13 +52,46 @@ std::optional<Rect> label_box(const Region& region, const Desktop& desktop) {
     return Rect{Point{left, top}, Point{left + w, top + h}};
 }
 
+std::optional<Rect> label_box(const Region& region, const Desktop& desktop, std::span<const Rect> avoid) {
+    const std::optional<Rect> usual = label_box(region, desktop);
+    if (!usual || !overlaps_any(*usual, avoid)) return usual;
+    const double w = usual->max.x - usual->min.x;
+    const double h = usual->max.y - usual->min.y;
+    // Left of the panels it would lie on, on the same line...
+    double right = usual->max.x;
+    for (const Rect& r : avoid) {
+        if (overlaps(moved_to(*usual, right - w, usual->min.y), r)) right = std::min(right, r.min.x - kLabelGap);
+    }
+    const Rect beside = moved_to(*usual, right - w, usual->min.y);
+    if (beside.min.x >= 0.0 && !overlaps_any(beside, avoid)) return beside;
+    // ...else just inside the region's top right corner.
+    const double desk_w = std::max(0, desktop.width);
+    const double desk_h = std::max(0, desktop.height);
+    const Rect inside = moved_to(*usual, clamp_position(region.right - w - kLabelGap, desk_w - w),
+                                 clamp_position(region.top + kLabelGap, desk_h - h));
+    if (!overlaps_any(inside, avoid)) return inside;
+    return usual;
+}
+
+std::optional<Rect> label_box(const SessionState& s) {
+    const ToolbarLayout layout = layout_toolbar(toolbar_input(s));
+    std::array<Rect, 2> panels{};
+    std::size_t count = 0;
+    for (const ToolbarPanel panel : {ToolbarPanel::Tools, ToolbarPanel::Actions}) {
+        if (const auto r = panel_background(layout, panel)) {
+            panels[count++] = Rect{Point{r->left, r->top}, Point{r->right, r->bottom}};
+        }
+    }
+    return label_box(s.region, s.desktop, std::span<const Rect>(panels.data(), count));
+}
+
 bool label_contains(const Rect& label, Point p) {
     return p.x >= label.min.x && p.x < label.max.x && p.y >= label.min.y && p.y < label.max.y;
 }
 
 bool label_hovered(const SessionState& s) {
     if (s.region_selection) return false;
-    const std::optional<Rect> label = label_box(s.region, s.desktop);
+    const std::optional<Rect> label = label_box(s);
     return label && label_contains(*label, s.pointer);
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 
 #include "editor/annotation.h"
@@ -50,6 +51,12 @@ inline constexpr Rgb kErrorColour{255, 160, 150};
 // None while no region exists. The box is kLabelWidth x kLabelHeight, or the
 // desktop's size where the desktop is smaller.
 std::optional<Rect> label_box(const Region& region, const Desktop& desktop);
+// The same, kept off the rectangles in `avoid`: where it would lie on one of
+// them it goes left of them on the same line, else just inside the region's
+// top right corner, so that what is drawn on top is always what a press gets.
+std::optional<Rect> label_box(const Region& region, const Desktop& desktop, std::span<const Rect> avoid);
+// The label of the session, kept off its toolbar panels.
+std::optional<Rect> label_box(const SessionState& s);
 
 // min <= p < max: the label's own pixels.
 bool label_contains(const Rect& label, Point p);

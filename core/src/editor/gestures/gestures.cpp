@@ -438,6 +438,9 @@ void Editor::recompute_gesture() {
 
     if (g.kind == GestureKind::Move) {
         const Point d{p.x - g.press_point.x, p.y - g.press_point.y};
+        // A click on the selection is no move: an attached arrow stays
+        // attached and nothing reaches the history.
+        if (d.x == 0.0 && d.y == 0.0) return;
         for (Annotation& obj : objects) {
             if (kept.count(obj.id) == 0) {
                 continue;

@@ -1,6 +1,7 @@
 // Where the dimension label, its fields and its hint or error box go, and
 // what the label shows, on large and small desktops.
 #include "session/dimensions/dimension_label.h"
+#include "toolbar/toolbar.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,30 @@ TEST(DimensionLabel, StaysInsideTheDesktopAtItsEdges) {
     // Corners that are not numbers put the label at the origin.
     const double nan = std::numeric_limits<double>::quiet_NaN();
     expect_rect(*label_box(Region{true, nan, nan, nan, nan}, kFullHd), rect(0, 0, 152, 26));
+}
+
+TEST(DimensionLabel, NeverLiesOnAToolbarPanel) {
+    // Down to the desktop's bottom the actions panel goes above the region,
+    // where the label usually sits; so do regions covering the desktop.
+    for (const Region r : {Region{true, 500, 300, 1920, 1080}, Region{true, 0, 0, 1920, 1080},
+                           Region{true, 1700, 40, 1920, 1080}}) {
+        SessionState s = testing::editing_session(r.left, r.top, r.right, r.bottom);
+        const std::optional<Rect> label = label_box(s);
+        ASSERT_TRUE(label.has_value());
+        const ToolbarLayout layout = layout_toolbar(toolbar_input(s));
+        const Rect usual = *label_box(s.region, s.desktop);
+        if (r.left == 500) {
+            EXPECT_TRUE(over_toolbar(layout, Point{usual.max.x - 20, usual.min.y + 10})) << "the case to mend";
+        }
+        for (const Point p : {label->min, label->max, Point{(label->min.x + label->max.x) / 2, (label->min.y + label->max.y) / 2}}) {
+            EXPECT_FALSE(over_toolbar(layout, p)) << r.left << "," << r.top << " at " << p.x << "," << p.y;
+        }
+        s.pointer = Point{label->min.x + 10, label->min.y + 10};
+        EXPECT_TRUE(label_hovered(s));
+    }
+    // Where nothing is in the way it keeps its usual place.
+    const SessionState s = testing::editing_session(400, 300, 800, 600);
+    EXPECT_EQ(label_box(s), label_box(s.region, s.desktop));
 }
 
 TEST(DimensionLabel, ShrinksToADesktopSmallerThanItself) {

@@ -501,6 +501,10 @@ TEST(GestureMove, ArrowLeavesTargetsBehindUnlessTheyMoveWithIt) {
                                           make_arrow(2, {300, 50}, {0, 0}, std::nullopt, Attachment{1, 0, 1})};
     Editor alone = editor_with(objects);
     alone.selection = {2};
+    // A click that does not travel keeps the attachment and records nothing.
+    gesture(alone, {200, 50}, {{200, 50}});
+    EXPECT_EQ(alone.objects, objects);
+    EXPECT_FALSE(alone.can_undo());
     gesture(alone, {200, 50}, {{200, 80}});
     const auto& a = arrow_of(alone.objects[1]);
     EXPECT_FALSE(a.end_attachment);
