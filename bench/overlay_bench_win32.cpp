@@ -69,7 +69,7 @@ struct Case {
 
 // One case: a fresh session from `capture`, a drag of `frames` moves.
 int run_case(HWND window, const BgraImage& capture, const Case& c, int frames) {
-    auto made = CaptureSession::from_image(window, capture, default_settings(), Point{-100.0, -100.0});
+    auto made = CaptureSession::from_image(window, capture, default_settings(), std::nullopt);
     if (!made) {
         std::printf("%s: session failed: %s\n", c.name, win32::error_text(made.error()).c_str());
         return 1;

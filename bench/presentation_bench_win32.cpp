@@ -7,7 +7,9 @@
 //   moves  [count]    pointer moves with the halo on: SetCursorPos, then one
 //                     WM_INPUT whose record carries no button change (the
 //                     halo window only moves) or a press and release (the
-//                     halo is repainted); SetCursorPos alone as the baseline
+//                     halo is repainted); SetCursorPos alone, and SetCursorPos
+//                     with one SetWindowPos of a bare layered window, as the
+//                     baselines
 //   idle   [seconds]  all three features on, no input, animations over: the
 //                     process's CPU time during an ordinary message loop
 //   ticks  [count]    one animation tick of the desktop-sized canvas with 1
@@ -203,9 +205,15 @@ POINT walk(int i) {
 }
 
 struct MoveTimes {
-    double thread_us = 0, process_us = 0, handler_wall_us = 0;
+    double thread_us = 0, process_us = 0, handler_wall_us = 0, handler_wall_mean_us = 0;
     int halo_misplaced = 0;
 };
+
+double mean(const std::vector<double>& values) {
+    double sum = 0;
+    for (double v : values) sum += v;
+    return values.empty() ? -1.0 : sum / static_cast<double>(values.size());
+}
 
 // `count` moves; with `records`, each is followed by one WM_INPUT carrying
 // `flags`. Per-move CPU is the loop's total over `count` (the system's CPU
@@ -231,6 +239,7 @@ bool time_moves(PresentationController& controller, int count, bool records, std
     out.thread_us = (thread1 - thread0) * 1000.0 / count;
     out.process_us = (process1 - process0) * 1000.0 / count;
     out.handler_wall_us = records ? median(handler) : 0.0;
+    out.handler_wall_mean_us = records ? mean(handler) : 0.0;
     if (records) {
         // The halo must be where the last move put it (centred on the pointer).
         RECT r{};
@@ -240,6 +249,58 @@ bool time_moves(PresentationController& controller, int count, bool records, std
         const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
         if (std::abs(cx - cursor.x) > 1 || std::abs(cy - cursor.y) > 1) out.halo_misplaced = 1;
     }
+    return true;
+}
+
+// What a plain move should cost at best: the same SetCursorPos walk moving a
+// bare layered window of the halo's size and styles with the same call the
+// halo uses, without the controller.
+bool time_bare_moves(int count, int offset, MoveTimes& out) {
+    constexpr int kSide = 72;
+    HWND bare = ::CreateWindowExW(win32::kOverlayExStyle, win32::kPresentationWindowClass, L"bare", WS_POPUP, 0, 0,
+                                  kSide, kSide, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    if (bare == nullptr) return false;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kSide;
+    info.bmiHeader.biHeight = -kSide;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = ::SelectObject(dc, bitmap);
+    std::memset(bits, 0x40, static_cast<std::size_t>(kSide) * kSide * 4);
+    POINT at{0, 0}, source{0, 0};
+    SIZE size{kSide, kSide};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    HDC screen = ::GetDC(nullptr);
+    ::UpdateLayeredWindow(bare, screen, &at, &size, dc, &source, 0, &blend, ULW_ALPHA);
+    ::ReleaseDC(nullptr, screen);
+    ::SetWindowPos(bare, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    pump_pending();
+
+    std::vector<double> wall;
+    wall.reserve(static_cast<std::size_t>(count));
+    const double thread0 = thread_cpu_ms(), process0 = process_cpu_ms();
+    for (int i = 0; i < count; ++i) {
+        const POINT p = walk(offset + i);
+        ::SetCursorPos(p.x, p.y);
+        const auto t0 = Clock::now();
+        ::SetWindowPos(bare, HWND_TOPMOST, p.x - kSide / 2, p.y - kSide / 2, 0, 0, SWP_NOACTIVATE | SWP_NOSIZE);
+        wall.push_back(ms_since(t0) * 1000.0);
+    }
+    const double thread1 = thread_cpu_ms(), process1 = process_cpu_ms();
+    out.thread_us = (thread1 - thread0) * 1000.0 / count;
+    out.process_us = (process1 - process0) * 1000.0 / count;
+    out.handler_wall_us = median(wall);
+    out.handler_wall_mean_us = mean(wall);
+    ::DestroyWindow(bare);
+    ::SelectObject(dc, previous);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    pump_pending();
     return true;
 }
 
@@ -257,8 +318,12 @@ int run_moves(HWND window, int count) {
     if (!time_moves(*controller, 50, true, 0, 50, warm)) return 1;
     pump_pending();
 
-    MoveTimes baseline, plain, repaint;
+    MoveTimes baseline, bare, plain, repaint;
     if (!time_moves(*controller, count, false, 0, 1000, baseline)) return 1;
+    if (!time_bare_moves(count, 1500, bare)) {
+        std::printf("no bare layered window\n");
+        return 1;
+    }
     if (!time_moves(*controller, count, true, 0, 2000, plain)) return 1;
     pump_pending();
     if (!time_moves(*controller, count, true, kRawLeftDown | kRawLeftUp, 3000, repaint)) return 1;
@@ -274,12 +339,18 @@ int run_moves(HWND window, int count) {
     }
     result("move.setcursorpos_only.thread_cpu_us", baseline.thread_us);
     result("move.setcursorpos_only.process_cpu_us", baseline.process_us);
+    result("move.bare_setwindowpos.thread_cpu_us", bare.thread_us);
+    result("move.bare_setwindowpos.process_cpu_us", bare.process_us);
+    result("move.bare_setwindowpos.call_wall_us", bare.handler_wall_us);
+    result("move.bare_setwindowpos.call_wall_mean_us", bare.handler_wall_mean_us);
     result("move.plain.thread_cpu_us", plain.thread_us);
     result("move.plain.process_cpu_us", plain.process_us);
     result("move.plain.handler_wall_us", plain.handler_wall_us);
+    result("move.plain.handler_wall_mean_us", plain.handler_wall_mean_us);
     result("move.press_release.thread_cpu_us", repaint.thread_us);
     result("move.press_release.process_cpu_us", repaint.process_us);
     result("move.press_release.handler_wall_us", repaint.handler_wall_us);
+    result("move.press_release.handler_wall_mean_us", repaint.handler_wall_mean_us);
     controller.reset();
     g_controller = nullptr;
     return g_failed ? 1 : 0;
@@ -413,21 +484,36 @@ int run_ticks(HWND window, int ticks) {
 
 // One rectangle through the real path: the shortcut, then press, drag and
 // release on the canvas, with whatever timer ticks are due in between.
-bool draw_rectangle(PresentationController& c, int i) {
+// Wall time of each step of one drawn shape, for the breakdown.
+struct ShapeSteps {
+    std::vector<double> shortcut, press, drag, release, pending;
+};
+
+bool draw_rectangle(PresentationController& c, int i, ShapeSteps* steps) {
     const POINT size = screen_size();
     const int x = 10 + (i * 31) % std::max<int>(size.x - 80, 1);
     const int y = 10 + (i * 23) % std::max<int>(size.y - 60, 1);
     const std::uint64_t started = ::GetTickCount64();
+    auto t = Clock::now();
+    const auto lap = [&](std::vector<double> ShapeSteps::*step) {
+        if (steps != nullptr) (steps->*step).push_back(ms_since(t));
+        t = Clock::now();
+    };
     c.handle_message(WM_HOTKEY, kRectangleHotkeyId, 0);
+    lap(&ShapeSteps::shortcut);
     HWND canvas = c.canvas_window();
     if (canvas == nullptr || !c.state().drawing.active()) return false;
     ::SendMessageW(canvas, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    lap(&ShapeSteps::press);
     ::SendMessageW(canvas, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + 40, y + 30));
+    lap(&ShapeSteps::drag);
     ::SendMessageW(canvas, WM_LBUTTONUP, 0, MAKELPARAM(x + 40, y + 30));
+    lap(&ShapeSteps::release);
     // The release must have made a shape: the newest one started just now.
     const auto& fading = c.state().fading_shapes;
     const bool made = !fading.empty() && fading.back().start_ms >= started;
     pump_pending();
+    lap(&ShapeSteps::pending);
     return !g_failed && !c.state().drawing.active() && made;
 }
 
@@ -445,7 +531,7 @@ int run_memory(HWND window, int count) {
     // Ten shapes first, so that what one-off set-up the canvas needs shows
     // apart from any growth per shape.
     for (int i = 0; i < 10; ++i) {
-        if (!draw_rectangle(c, i)) {
+        if (!draw_rectangle(c, i, nullptr)) {
             std::printf("warm-up shape %d was not drawn\n", i);
             return 1;
         }
@@ -460,8 +546,9 @@ int run_memory(HWND window, int count) {
     const int ticks0 = g_ticks_dispatched;
     const auto t0 = Clock::now();
     std::size_t most_alive = 0;
+    ShapeSteps steps;
     for (int i = 0; i < count; ++i) {
-        if (!draw_rectangle(c, 10 + i)) {
+        if (!draw_rectangle(c, 10 + i, &steps)) {
             std::printf("shape %d was not drawn\n", i);
             return 1;
         }
@@ -484,6 +571,10 @@ int run_memory(HWND window, int count) {
                 "%d animation ticks, last shape gone %.0f ms after the last release; timer running at the end: %s\n",
                 screen_size().x, screen_size().y, count, draw_ms / 1000.0, draw_ms / count, most_alive, ticks,
                 fade_ms, c.state().animation_running ? "yes" : "no");
+    std::printf("per shape, median wall ms: shortcut %.1f, press %.1f, drag %.1f, release %.1f, "
+                "due messages %.1f\n",
+                median(steps.shortcut), median(steps.press), median(steps.drag), median(steps.release),
+                median(steps.pending));
     std::printf("private bytes: %.0f KiB after activation, %.0f KiB at the end\n", private_activated, private_later);
     result("memory.ws_activated_kib", ws_activated);
     result("memory.ws_after_warmup_kib", ws_warm);

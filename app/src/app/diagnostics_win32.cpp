@@ -126,7 +126,7 @@ Result<int> run_editor_diagnostic() {
     d.height = grab->height;
     {
         Settings settings = default_settings();
-        auto session = CaptureSession::from_image(nullptr, std::move(*grab), settings, Point{-100.0, -100.0});
+        auto session = CaptureSession::from_image(nullptr, std::move(*grab), settings, std::nullopt);
         if (!session) return Unexpected<Error>{session.error()};
         d.capture_ms = capture_ms;
         d.capture_and_session_ms = elapsed_ms(start);

@@ -94,15 +94,15 @@ std::uint64_t CaptureSession::now_ms() { return ::GetTickCount64(); }
 Result<std::shared_ptr<CaptureSession>> CaptureSession::start(HWND window, const Settings& settings) {
     auto grab = win32::grab_virtual_screen();
     if (!grab) return Unexpected<Error>{grab.error()};
-    POINT cursor{-100, -100};
-    Point cursor_on_screen{-100.0, -100.0};
+    POINT cursor{};
+    std::optional<Point> cursor_on_screen;
     if (::GetCursorPos(&cursor)) cursor_on_screen = client_point(cursor);
     return from_image(window, std::move(*grab), settings, cursor_on_screen);
 }
 
 Result<std::shared_ptr<CaptureSession>> CaptureSession::from_image(HWND window, BgraImage capture,
                                                                    const Settings& settings,
-                                                                   Point cursor_on_screen) {
+                                                                   std::optional<Point> cursor_on_screen) {
     if (auto valid = validate_image(capture); !valid) return Unexpected<Error>{valid.error()};
     const ScreenGeometry geometry = geometry_of(capture);
     std::shared_ptr<CaptureSession> session(new CaptureSession(window, std::move(capture), geometry));

@@ -41,7 +41,7 @@ public:
     // Builds a session around an image already grabbed (the editor diagnostic
     // and tests use it too).
     static Result<std::shared_ptr<CaptureSession>> from_image(HWND window, BgraImage capture, const Settings& settings,
-                                                              Point cursor_on_screen);
+                                                              std::optional<Point> cursor_on_screen);
     ~CaptureSession();
     CaptureSession(const CaptureSession&) = delete;
     CaptureSession& operator=(const CaptureSession&) = delete;

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include "editor/annotation.h"
 #include "editor/editor.h"
@@ -92,13 +93,17 @@ inline SessionState new_session(Desktop desktop) {
 
 // The values a session takes from the settings and the cursor at its start.
 // A width outside 1..40 is brought into range; one that is not a number
-// keeps the initial 3.
-inline void apply_start_values(SessionState& s, Rgb custom_colour, double stroke_width, Point cursor_on_screen) {
+// keeps the initial 3. Without a cursor position the pointer stays off the
+// desktop, which keeps the hint hidden until the first mouse event.
+inline void apply_start_values(SessionState& s, Rgb custom_colour, double stroke_width,
+                               std::optional<Point> cursor_on_screen) {
     s.custom_colour = custom_colour;
     if (!std::isnan(stroke_width)) {
         s.editor.width = std::clamp(stroke_width, kMinStrokeWidth, kMaxStrokeWidth);
     }
-    s.pointer = Point{cursor_on_screen.x - s.desktop.x, cursor_on_screen.y - s.desktop.y};
+    if (cursor_on_screen) {
+        s.pointer = Point{cursor_on_screen->x - s.desktop.x, cursor_on_screen->y - s.desktop.y};
+    }
 }
 
 }  // namespace kadrovix

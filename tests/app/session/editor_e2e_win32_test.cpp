@@ -16,6 +16,7 @@
 #include "app/runtime/handles_win32.h"
 #include "session/io/png_win32.h"
 #include "settings/settings.h"
+#include "settings/settings_storage_win32.h"
 #include "support/editor_e2e_support_win32.h"
 #include "toolbar/toolbar.h"
 
@@ -276,6 +277,42 @@ TEST_F(EditorEndToEnd, EscWithARegionAndNothingPendingEndsTheSession) {
     ASSERT_TRUE(code.has_value()) << "Esc did not end the session";
     EXPECT_EQ(*code, 0u);
     EXPECT_FALSE(clipboard_dib().has_value()) << "Esc put an image on the clipboard";
+}
+
+// A failed settings write after a wheel turn is told and the capture stays;
+// a display change is told before the editor ends.
+TEST_F(EditorEndToEnd, FailuresAreToldWithoutLosingTheCaptureUntilTheDisplayChanges) {
+    ASSERT_NO_FATAL_FAILURE(show_pattern());
+    ASSERT_TRUE(move_pointer(60, 60));
+    ASSERT_NO_FATAL_FAILURE(start_editor());
+    ASSERT_NO_FATAL_FAILURE(drag_region());
+    const auto answer_box = [&](const wchar_t* text) {
+        const HWND box = wait_for_window(
+            editor_.id(), kDialogClass, [](HWND w) { return ::IsWindowVisible(w) != FALSE; }, 15000);
+        ASSERT_NE(box, nullptr) << "no message box appeared";
+        EXPECT_EQ(dialog_static_text(box), text);
+        ASSERT_TRUE(dismiss_message_box(box));
+        ASSERT_TRUE(wait_until([&] { return !::IsWindow(box); }, 10000)) << "the message box did not close";
+    };
+    {
+        // Another process holds the settings lock past its time-out.
+        auto lock = SettingsWriteLock::acquire();
+        ASSERT_TRUE(lock.has_value());
+        INPUT wheel{};
+        wheel.type = INPUT_MOUSE;
+        wheel.mi.dwFlags = MOUSEEVENTF_WHEEL;
+        wheel.mi.mouseData = static_cast<DWORD>(WHEEL_DELTA);
+        ASSERT_EQ(::SendInput(1, &wheel, sizeof wheel), 1u);
+        ASSERT_NO_FATAL_FAILURE(answer_box(L"Settings are busy. Please try again."));
+    }
+    ASSERT_TRUE(settle(window_));
+    EXPECT_TRUE(editor_.running()) << "a failed settings write ended the capture";
+    EXPECT_TRUE(covers_virtual_screen(window_));
+
+    ASSERT_TRUE(::PostMessageW(window_, WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768)));
+    ASSERT_NO_FATAL_FAILURE(answer_box(L"The display configuration changed. Start a new capture."));
+    const auto code = editor_.wait(kExitTimeoutMs);
+    ASSERT_TRUE(code.has_value()) << "the editor did not end after the display change";
 }
 
 TEST_F(EditorEndToEnd, CopyWithoutARegionExplainsAndKeepsTheSession) {

@@ -54,6 +54,18 @@ TEST(NewRegion, IsClampedToTheDesktop) {
     EXPECT_EQ(s.region, region(500, 300, 1918, 1078));
 }
 
+TEST(NewRegion, HintWaitsForTheFirstMouseEventWhenTheCursorIsUnknown) {
+    // A desktop whose origin is left of the primary monitor.
+    const Desktop wide{-1920, 0, 3840, 1080};
+    SessionState unknown = new_session(wide);
+    apply_start_values(unknown, kInitialColour, 3.0, std::nullopt);
+    EXPECT_FALSE(hint_visible(unknown));
+    SessionState known = new_session(wide);
+    apply_start_values(known, kInitialColour, 3.0, Point{-100.0, 40.0});
+    EXPECT_EQ(known.pointer, (Point{1820.0, 40.0}));
+    EXPECT_TRUE(hint_visible(known));
+}
+
 TEST(NewRegion, NeedsTwoByTwoPixels) {
     SessionState s = fresh_session();
     mouse_drag(s, {100, 100}, {{101, 150}});  // 1 x 50

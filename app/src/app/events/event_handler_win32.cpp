@@ -71,8 +71,10 @@ Result<void> editor_exited(AppState& app) {
 Result<void> display_changed(AppState& app) {
     if (app.presentation) app.presentation->turn_everything_off();
     if (app.session) {
-        end_capture_session(app);
+        // Told before the end: ending the editor posts its quit message,
+        // which would close the box at once.
         show_message(app.main_window, "The display configuration changed. Start a new capture.");
+        if (app.session) end_capture_session(app);
     }
     return {};
 }
@@ -412,8 +414,10 @@ Result<void> run_message_loop(AppState& app) {
             auto wheel = app.session->wheel(GET_WHEEL_DELTA_WPARAM(msg.wParam));
             auto tail = wheel ? session_message_tail(app) : Result<void>{};
             app.in_use = false;
-            if (!wheel) return Unexpected<Error>{wheel.error()};
-            if (!tail) return Unexpected<Error>{tail.error()};
+            // A failed action on an open capture is reported and the capture
+            // stays, as in the window procedure.
+            if (!wheel) show_message(app.main_window, win32::error_text(wheel.error()));
+            if (!tail) show_message(app.main_window, win32::error_text(tail.error()));
             continue;
         }
         ::TranslateMessage(&msg);
