@@ -365,6 +365,11 @@ CursorShape choose_cursor(const SessionState& s, const PartsView& parts, Point p
     if (s.eyedropper_on) {
         return CursorShape::Cross;
     }
+    // The knob before the region's handles, in the order a press tries them.
+    if (s.editor.tool == Tool::Select) {
+        const std::optional<Point> knob = rotation_knob(s.editor, s.desktop);
+        if (knob && within_handle(p, *knob)) return CursorShape::Hand;
+    }
     if (const std::optional<int> h = hit_handle(s.region, p)) {
         return region_handle_cursor(*h);
     }

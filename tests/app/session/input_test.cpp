@@ -472,6 +472,11 @@ TEST(Cursor, TheSelectToolShowsWhatAPressWouldDo) {
     // With the rectangle too, the same spot is a corner of the selection.
     s.editor.selection = {2, 1};
     EXPECT_EQ(choose_cursor(s, {}, {152, 352}), CursorShape::SizeNESW);
+
+    // A knob on the region's top handle: the press turns, and so says the cursor.
+    SessionState near = session_with({make_rect(3, {{250, 128}, {350, 180}})}, {3});
+    EXPECT_EQ(on_press(near, {}, {303, 102}).target, PressTarget::RotationKnob);
+    EXPECT_EQ(choose_cursor(near, {}, {303, 102}), CursorShape::Hand);
 }
 
 TEST(Cursor, ToolsAndOpenParts) {
