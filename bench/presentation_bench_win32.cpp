@@ -574,6 +574,8 @@ int run_memory(HWND window, int count) {
     double shapes_gone_ms = -1.0;
     const auto gone_noting = [&] {
         if (shapes_gone_ms < 0 && c.state().fading_shapes.empty()) shapes_gone_ms = ms_since(t1);
+        static int last = -1;
+        if (g_ticks_dispatched != last) { last = g_ticks_dispatched; std::printf("DBG %.0f ms ticks %d shapes %zu now %llu newest %llu\n", ms_since(t1), last, c.state().fading_shapes.size(), (unsigned long long)::GetTickCount64(), c.state().fading_shapes.empty() ? 0ull : (unsigned long long)c.state().fading_shapes.back().start_ms); }
         return gone();
     };
     if (!pump_until(gone_noting, 30000)) {

@@ -332,7 +332,8 @@ Result<void> CaptureSession::draw_overlay(ID2D1RenderTarget* target) {
 
     const D2D1_COLOR_F accent = rgba(100, 170, 255);
     brush->SetColor(accent);
-    target->DrawRectangle(D2D1::RectF(l, t, r, b), brush.Get(), 1.0f);
+    target->DrawRectangle(to_d2d(hairline_frame(Rect{{region.left, region.top}, {region.right, region.bottom}})),
+                          brush.Get(), 1.0f);
 
     ComPtr<ID2D1SolidColorBrush> fill;
     if (const HRESULT hr = target->CreateSolidColorBrush(rgba(250, 250, 250), fill.GetAddressOf()); FAILED(hr)) {
@@ -351,7 +352,7 @@ Result<void> CaptureSession::draw_overlay(ID2D1RenderTarget* target) {
 
     const PartsView parts = parts_at(state_.pointer);
     if (const auto frame = selection_frame(state_, parts)) {
-        target->DrawRectangle(to_d2d(frame->frame), brush.Get(), 1.0f);
+        target->DrawRectangle(to_d2d(hairline_frame(frame->frame)), brush.Get(), 1.0f);
         for (const Point& c : frame->corners) {
             target->FillRectangle(D2D1::RectF(static_cast<float>(c.x - 4), static_cast<float>(c.y - 4),
                                               static_cast<float>(c.x + 4), static_cast<float>(c.y + 4)),
@@ -365,7 +366,9 @@ Result<void> CaptureSession::draw_overlay(ID2D1RenderTarget* target) {
         target->FillEllipse(knob, dark.Get());
         target->DrawEllipse(knob, brush.Get(), 2.0f);
     }
-    if (const auto marquee = state_.editor.marquee()) target->DrawRectangle(to_d2d(*marquee), brush.Get(), 1.0f);
+    if (const auto marquee = state_.editor.marquee()) {
+        target->DrawRectangle(to_d2d(hairline_frame(*marquee)), brush.Get(), 1.0f);
+    }
 
     if (state_.region_selection) return {};
 

@@ -23,6 +23,17 @@ Point knob_for_bounds(const Rect& b, const Desktop& desktop) {
                  keep_within(y, kKnobMargin, desktop.height - kKnobMargin)};
 }
 
+Rect hairline_frame(const Rect& r) {
+    const double left = std::round(r.min.x), top = std::round(r.min.y);
+    const double right = std::round(r.max.x), bottom = std::round(r.max.y);
+    // Narrower than two pixels: one line in the middle column or row.
+    const double x0 = right - left >= 2.0 ? left + 0.5 : std::floor((left + right) / 2.0) + 0.5;
+    const double x1 = right - left >= 2.0 ? right - 0.5 : x0;
+    const double y0 = bottom - top >= 2.0 ? top + 0.5 : std::floor((top + bottom) / 2.0) + 0.5;
+    const double y1 = bottom - top >= 2.0 ? bottom - 0.5 : y0;
+    return Rect{{x0, y0}, {x1, y1}};
+}
+
 std::optional<Point> rotation_knob(const Editor& editor, const Desktop& desktop) {
     const std::optional<Rect> bounds = editor.selection_bounds();
     if (!bounds) {

@@ -23,6 +23,11 @@ inline constexpr double kFrameCornerSize = 8.0;  // squares centred on the frame
 // The rotation knob: above the middle of the selection bounds, kept inside
 // the desktop. None when nothing is selected.
 std::optional<Point> rotation_knob(const Editor& editor, const Desktop& desktop);
+
+// Where a one-pixel frame around `r` is stroked so that it covers whole
+// pixels: on the pixel centres just inside the rounded edges. A stroke on the
+// edges themselves would smear over two half-lit pixels.
+Rect hairline_frame(const Rect& r);
 Point knob_for_bounds(const Rect& selection_bounds, const Desktop& desktop);
 
 struct SelectionFrame {

@@ -272,6 +272,16 @@ TEST_F(EditorEndToEnd, EscWithARegionAndNothingPendingEndsTheSession) {
     ASSERT_TRUE(move_pointer(60, 60));
     ASSERT_NO_FATAL_FAILURE(start_editor());
     ASSERT_NO_FATAL_FAILURE(drag_region());
+    // The region's frame is one crisp pixel on its own edge pixels: the veil
+    // outside and the picture inside stay untouched next to it.
+    const BgraImage shot = grab_virtual_screen_for_test();
+    const std::uint32_t accent = 0x64AAFF;
+    const int y = kRegion.top + 40;  // clear of the handles
+    EXPECT_TRUE(near_rgb(pixel_rgb(shot, kRegion.left, y), accent, 8)) << hex_rgb(pixel_rgb(shot, kRegion.left, y));
+    EXPECT_TRUE(near_rgb(pixel_rgb(shot, kRegion.left - 1, y), veiled(pattern_rgb(kRegion.left - 1, y)), 3));
+    EXPECT_TRUE(near_rgb(pixel_rgb(shot, kRegion.left + 1, y), pattern_rgb(kRegion.left + 1, y), 2));
+    EXPECT_TRUE(near_rgb(pixel_rgb(shot, kRegion.right - 1, y), accent, 8));
+    EXPECT_TRUE(near_rgb(pixel_rgb(shot, kRegion.right, y), veiled(pattern_rgb(kRegion.right, y)), 3));
     ASSERT_TRUE(press_keys({VK_ESCAPE}));
     const auto code = editor_.wait(kExitTimeoutMs);
     ASSERT_TRUE(code.has_value()) << "Esc did not end the session";
