@@ -431,7 +431,12 @@ Result<SessionRequest> CaptureSession::key_down(AppState& app, UINT vk) {
             if (step == CancelStep::StopTextSelection && text_entry_) text_entry_->end_selection();
             if (step == CancelStep::ClosePicker) picker_.close();
             if (step == CancelStep::Nothing && action.end_session_if_nothing_cancelled) request = SessionRequest::End;
-            if (action.restore_focus) ::SetFocus(window_);
+            // The picker or the eyedropper gone: the keys go back to what is open.
+            if (step == CancelStep::ClosePicker || step == CancelStep::EyedropperOff) {
+                restore_focus();
+            } else if (action.restore_focus) {
+                ::SetFocus(window_);
+            }
             break;
         }
         case KeyActionKind::ToggleToolbar:
@@ -727,7 +732,8 @@ Result<SessionRequest> CaptureSession::carry_out(AppState& app, CommandValue com
         case FollowUp::EndSession:
             return SessionRequest::End;
     }
-    if (outcome->restore_focus) restore_focus();
+    if (outcome->focus == FocusMove::SessionWindow) ::SetFocus(window_);
+    if (outcome->focus == FocusMove::OpenPart) restore_focus();
     return SessionRequest::None;
 }
 
@@ -969,7 +975,10 @@ Result<SessionRequest> CaptureSession::apply_picker(AppState& app) {
 Result<SessionRequest> CaptureSession::pick_colour(AppState& app) {
     const std::optional<Rgb> colour = pick_pixel(capture_, state_.pointer);
     state_.eyedropper_on = false;
-    if (!colour) return SessionRequest::None;
+    if (!colour) {
+        restore_focus();
+        return SessionRequest::None;
+    }
     return take_colour(app, *colour, true);
 }
 

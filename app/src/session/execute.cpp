@@ -93,10 +93,13 @@ Result<CommandOutcome> execute_command(SessionState& s, const PartsView& parts, 
         case CommandKind::Close:
             return follow(FollowUp::EndSession);
     }
-    // Focus stays with the picker or the eyedropper while either is active
-    // (Custom colour is about to open the picker).
-    out.restore_focus = is_drawing_command(*kind) && *kind != CommandKind::CustomColour && !parts.picker_open &&
-                        !s.eyedropper_on;
+    // The picker (Custom colour opens it) and the eyedropper take the keys
+    // while active; other drawing commands give them back.
+    if (out.follow_up == FollowUp::OpenPicker || s.eyedropper_on) {
+        out.focus = FocusMove::SessionWindow;
+    } else if (is_drawing_command(*kind) && !parts.picker_open) {
+        out.focus = FocusMove::OpenPart;
+    }
     return out;
 }
 

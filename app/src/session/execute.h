@@ -26,12 +26,21 @@ enum class FollowUp : std::uint8_t {
     EndSession,
 };
 
+// Where the keyboard goes after a command.
+enum class FocusMove : std::uint8_t {
+    Stay,
+    // The colour picker opened or the eyedropper turned on: their keys
+    // (Enter, Esc) must reach the session, not an open text or field.
+    SessionWindow,
+    // Back to the open dimension field or text entry if there is one, else
+    // to the session window.
+    OpenPart,
+};
+
 struct CommandOutcome {
     FollowUp follow_up = FollowUp::None;
     Rgb colour;  // for GiveColourToTextEntry and CopyColourText
-    // Give keyboard focus back: to the open dimension field or text entry if
-    // there is one, else to the session window.
-    bool restore_focus = false;
+    FocusMove focus = FocusMove::Stay;
 };
 
 // Before calling: when the dimension editor is open, apply it (for Close,

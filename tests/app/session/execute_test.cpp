@@ -40,7 +40,7 @@ TEST(ExecuteCommand, SelectToolCancelsTheGestureAndClearsTheSelection) {
     EXPECT_FALSE(s.editor.gesture.has_value());
     EXPECT_EQ(s.editor.objects[0].as<shape::Rectangle>()->box, kBox);
     EXPECT_FALSE(s.eyedropper_on);
-    EXPECT_TRUE(out.restore_focus);
+    EXPECT_EQ(out.focus, FocusMove::OpenPart);
     EXPECT_FALSE(s.editor.can_undo());
 }
 
@@ -96,7 +96,7 @@ TEST(ExecuteCommand, TheEyedropperIsTurnedOffByDrawingCommandsOnly) {
     SessionState s = editing_session(100, 100, 500, 400);
     CommandOutcome out = run(s, command_value(CommandKind::Eyedropper));
     EXPECT_TRUE(s.eyedropper_on);
-    EXPECT_FALSE(out.restore_focus);  // focus stays with the eyedropper
+    EXPECT_EQ(out.focus, FocusMove::SessionWindow);  // Esc must reach the session, not an open text
 
     run(s, command_value(CommandKind::LiveCapture));
     EXPECT_TRUE(s.eyedropper_on);
@@ -107,7 +107,7 @@ TEST(ExecuteCommand, TheEyedropperIsTurnedOffByDrawingCommandsOnly) {
     out = run(s, command_value(CommandKind::CustomColour));
     EXPECT_FALSE(s.eyedropper_on);
     EXPECT_EQ(out.follow_up, FollowUp::OpenPicker);
-    EXPECT_FALSE(out.restore_focus);  // the picker is about to open
+    EXPECT_EQ(out.focus, FocusMove::SessionWindow);  // Enter must apply the picker, not break the text
 }
 
 TEST(ExecuteCommand, OutputsNeedARegion) {
@@ -137,7 +137,7 @@ TEST(ExecuteCommand, ValuesThatNameNothingChangeNothing) {
     for (const CommandValue bad : {CommandValue{14}, CommandValue{0xFF}, CommandValue{0x0900}}) {
         const CommandOutcome out = run(s, bad);
         EXPECT_EQ(out.follow_up, FollowUp::None);
-        EXPECT_FALSE(out.restore_focus);
+        EXPECT_EQ(out.focus, FocusMove::Stay);
     }
     EXPECT_TRUE(s.eyedropper_on);
     EXPECT_EQ(s.editor.selection, (std::vector<std::uint64_t>{1}));
