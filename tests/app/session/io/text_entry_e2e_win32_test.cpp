@@ -472,5 +472,27 @@ TEST_F(TextEntryEndToEnd, GreenWhileTypingRecoloursOnlyTheTextBeingTyped) {
     EXPECT_EQ(ink_of(image, kRed, on_output(second)).count, 0);
 }
 
+TEST_F(TextEntryEndToEnd, ThePickerTakesEnterFromTheTextAndGivesTheKeyboardBack) {
+    ASSERT_NO_FATAL_FAILURE(start_with_region());
+    ASSERT_NO_FATAL_FAILURE(keys({'T'}));
+    ASSERT_TRUE(click(window_, kTextAt));
+    ASSERT_NO_FATAL_FAILURE(type({'W', 'W'}));
+    const RECT area = around(kTextAt, 200, 90);
+    ASSERT_NO_FATAL_FAILURE(wait_for_ink(kRed, [](const Ink& i) { return i.count > 60; }, "no text", area));
+    const Ink one_line = screen_ink(kRed, area);
+
+    // Custom colour opens the picker; Enter applies it instead of breaking the line.
+    const auto custom = toolbar_button(command_value(CommandKind::CustomColour), Tool::Text);
+    ASSERT_TRUE(custom.has_value()) << "no custom colour button on the toolbar";
+    ASSERT_TRUE(click(window_, *custom));
+    ASSERT_NO_FATAL_FAILURE(keys({VK_RETURN}));
+    // The keyboard is back in the text, on the same line.
+    ASSERT_NO_FATAL_FAILURE(type({'W'}));
+    ASSERT_NO_FATAL_FAILURE(wait_for_ink(
+        kRed, [&](const Ink& i) { return i.width() > one_line.width() + 10; }, "typing stopped after the picker", area));
+    const Ink after = screen_ink(kRed, area);
+    EXPECT_LT(after.height(), one_line.height() + 8) << "Enter broke the line while the picker was open";
+}
+
 }  // namespace
 }  // namespace kadrovix::testing
