@@ -112,7 +112,7 @@ int run_case(HWND window, const BgraImage& capture, const Case& c, int frames) {
         paint.push_back(ms_between(t1, t2));
         paint_cpu.push_back(cpu_after - cpu_before);
     }
-    (void)session->mouse_up(POINT{start.x + 9 * frames, start.y + 6 * frames});
+    (void)session->mouse_up(app, POINT{start.x + 9 * frames, start.y + 6 * frames});
     ::ValidateRect(window, nullptr);
     g_session = nullptr;
     if (g_paint_error) {

@@ -327,6 +327,7 @@ bool time_bare_moves(int count, int offset, MoveTimes& out) {
 }
 
 int run_moves(HWND window, int count) {
+    const double ws_start = working_set_kib();
     auto controller = make_controller(window, default_settings());
     if (!controller || !activate(*controller, kFeaturePointerHalo)) return 1;
     pump_pending();
@@ -339,6 +340,10 @@ int run_moves(HWND window, int count) {
     if (!time_moves(*controller, 50, true, kRawLeftDown | kRawLeftUp, 0, warm)) return 1;
     if (!time_moves(*controller, 50, true, 0, 50, warm)) return 1;
     pump_pending();
+    // For comparison with the canvas's first paint in the memory case: how
+    // much the first Direct2D paints of a small window bring in.
+    std::printf("working set %.0f KiB before the controller, %.0f KiB after the first halo paints\n", ws_start,
+                working_set_kib());
 
     MoveTimes baseline, bare, plain, repaint;
     if (!time_moves(*controller, count, false, 0, 1000, baseline)) return 1;

@@ -533,7 +533,13 @@ Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
             }
             break;
         case PressTarget::Eyedropper: {
-            auto r = pick_colour(app);
+            if (state_.live && !excluded_from_capture_) {
+                // The window cannot be left out of a grab here: it steps
+                // aside for one at the release, never under a held button.
+                pending_pick_ = state_.pointer;
+                break;
+            }
+            auto r = pick_colour(app, state_.pointer);
             if (!r) return r;
             request = *r;
             break;
@@ -577,16 +583,20 @@ Result<void> CaptureSession::mouse_move(POINT client) {
     return {};
 }
 
-Result<void> CaptureSession::mouse_up(POINT client) {
+Result<SessionRequest> CaptureSession::mouse_up(AppState& app, POINT client) {
     const Point raw = client_point(client);
     const PartsView parts = parts_at(clamp_to_desktop(raw, state_.desktop));
     const PointerRoute route = on_move(state_, parts, raw, key_down_now(VK_SHIFT), key_down_now(VK_MENU));
     if (route == PointerRoute::DimensionSelection && dimension_editor_) {  // --- dimension editor ---
-        if (auto r = dimension_editor_->extend_selection(context_.dwrite_factory.Get(), state_.pointer); !r) return r;
+        if (auto r = dimension_editor_->extend_selection(context_.dwrite_factory.Get(), state_.pointer); !r) {
+            return Unexpected<Error>{r.error()};
+        }
         dimension_editor_->end_selection();
     }
     if (route == PointerRoute::TextSelection && text_entry_) {
-        if (auto r = text_entry_->extend_selection(context_.dwrite_factory.Get(), state_.pointer); !r) return r;
+        if (auto r = text_entry_->extend_selection(context_.dwrite_factory.Get(), state_.pointer); !r) {
+            return Unexpected<Error>{r.error()};
+        }
     }
     if (route == PointerRoute::PickerDrag) picker_.move(state_.pointer);
     const PointerRoute released = on_release(state_, parts);
@@ -597,7 +607,12 @@ Result<void> CaptureSession::mouse_up(POINT client) {
         ::ReleaseCapture();
     }
     invalidate();
-    return {};
+    if (const std::optional<Point> at = std::exchange(pending_pick_, std::nullopt)) {
+        // A grab that fails leaves the pick to the picture already held.
+        if (auto grab = grab_desktop_now(); grab && validate_image(*grab)) capture_ = std::move(*grab);
+        return pick_colour(app, *at);
+    }
+    return SessionRequest::None;
 }
 
 Result<void> CaptureSession::wheel(int delta) {
@@ -972,8 +987,8 @@ Result<SessionRequest> CaptureSession::apply_picker(AppState& app) {
 }
 
 // A press with the eyedropper on (after the live regrab).
-Result<SessionRequest> CaptureSession::pick_colour(AppState& app) {
-    const std::optional<Rgb> colour = pick_pixel(capture_, state_.pointer);
+Result<SessionRequest> CaptureSession::pick_colour(AppState& app, Point at) {
+    const std::optional<Rgb> colour = pick_pixel(capture_, at);
     state_.eyedropper_on = false;
     if (!colour) {
         restore_focus();

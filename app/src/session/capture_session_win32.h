@@ -54,7 +54,7 @@ public:
     void key_up(UINT vk);
     Result<SessionRequest> mouse_down(AppState& app, POINT client);
     Result<void> mouse_move(POINT client);
-    Result<void> mouse_up(POINT client);
+    Result<SessionRequest> mouse_up(AppState& app, POINT client);
     Result<void> wheel(int delta);
     HCURSOR cursor(POINT client) const;
     // WM_CAPTURECHANGED: only another window taking the mouse cancels.
@@ -125,7 +125,7 @@ private:
 
     // --- colour picker and eyedropper ---
     Result<SessionRequest> apply_picker(AppState& app);
-    Result<SessionRequest> pick_colour(AppState& app);
+    Result<SessionRequest> pick_colour(AppState& app, Point at);
     Result<SessionRequest> take_colour(AppState& app, Rgb colour, bool copy_code);
     Result<void> regrab_for_eyedropper();
 
@@ -137,6 +137,9 @@ private:
     ToolbarHoverState hover_;
     bool tracking_leave_ = false;
     bool mouse_captured_ = false;
+    // A live eyedropper press where the window cannot be left out of grabs:
+    // picked at the release, from a fresh grab.
+    std::optional<Point> pending_pick_;
     // The system leaves the window out of screen grabs (Windows 10 2004 and
     // later); otherwise the window steps aside for each grab.
     bool excluded_from_capture_ = false;

@@ -274,5 +274,30 @@ TEST_F(ColourToolsEndToEnd, EyedropperShowsTheLoupeAndPicksThePixelUnderThePoint
     ASSERT_NO_FATAL_FAILURE(end_with_esc());
 }
 
+// In live mode the pick sees the desktop as it is at the pick, not as it was
+// grabbed when the session started (nor the editor's own overlay), also where
+// the window cannot be left out of grabs.
+TEST_F(ColourToolsEndToEnd, LiveEyedropperPicksTheDesktopAsItIsNow) {
+    ASSERT_NO_FATAL_FAILURE(start_with_region(Rgb{0xED, 0x4F, 0x5C}));
+    ASSERT_NO_FATAL_FAILURE(keys({VK_F2}));
+    ASSERT_TRUE(wait_until([&] { return (::GetWindowLongPtrW(window_, GWL_EXSTYLE) & WS_EX_LAYERED) != 0; }, 10000))
+        << "F2 did not turn live mode on";
+    ASSERT_TRUE(settle(window_));
+    ASSERT_NO_FATAL_FAILURE(keys({'I'}));
+    ASSERT_TRUE(pattern_->show_variant(1)) << "the pattern window did not repaint";
+
+    constexpr POINT kAt{417, 321};
+    const std::uint32_t now = pattern_rgb(kAt.x, kAt.y, 1);
+    ASSERT_NE(now, pattern_rgb(kAt.x, kAt.y, 0));
+    ASSERT_TRUE(click(window_, kAt));
+    const std::string expected = hex_rgb(now);
+    std::optional<std::wstring> text;
+    EXPECT_TRUE(wait_until(
+        [&] { return (text = clipboard_text()) && *text == std::wstring(expected.begin(), expected.end()); }, 10000))
+        << "clipboard text: " << (text ? std::string(text->begin(), text->end()) : std::string("(none)")) << ", not "
+        << expected;
+    ASSERT_NO_FATAL_FAILURE(end_with_esc());
+}
+
 }  // namespace
 }  // namespace kadrovix::testing

@@ -123,8 +123,7 @@ std::optional<Handled> session_event(AppState& app, HWND window, UINT message, W
             if (auto r = session.mouse_move(lparam_point(lparam)); !r) return Handled(Unexpected<Error>{r.error()});
             return handled();
         case WM_LBUTTONUP:
-            if (auto r = session.mouse_up(lparam_point(lparam)); !r) return Handled(Unexpected<Error>{r.error()});
-            return handled();
+            return session_outcome(app, session.mouse_up(app, lparam_point(lparam)));
         case WM_MOUSEWHEEL:
             if (auto r = session.wheel(GET_WHEEL_DELTA_WPARAM(wparam)); !r) {
                 return Handled(Unexpected<Error>{r.error()});
