@@ -14,6 +14,7 @@
 #include "app/runtime/error_win32.h"
 #include "app/runtime/text_win32.h"
 #include "render/screen_grab_win32.h"
+#include "render/settled_grab.h"
 #include "session/execute.h"
 #include "session/input.h"
 #include "session/io/clipboard_win32.h"
@@ -788,16 +789,11 @@ Result<BgraImage> CaptureSession::grab_desktop_now() const {
     } restore{window_};
     ::DwmFlush();
     ::Sleep(30);
-    auto grab = win32::regrab_virtual_screen(geometry_);
-    for (int attempt = 0; attempt < 12 && grab; ++attempt) {
-        ::Sleep(20);
-        auto again = win32::regrab_virtual_screen(geometry_);
-        if (!again) return again;
-        const bool settled = again->pixels == grab->pixels;
-        grab = std::move(again);
-        if (settled) break;
-    }
-    return grab;
+    // Bounded: a whole-desktop grab of three 4K monitors costs tens of
+    // milliseconds on this thread, and a desktop that keeps changing never
+    // gives two equal ones.
+    return settled_grab([&] { return win32::regrab_virtual_screen(geometry_); }, [] { return ::GetTickCount64(); },
+                        [] { ::Sleep(20); }, SettleLimits{});
 }
 
 Result<SessionRequest> CaptureSession::copy_image(AppState& app) {
