@@ -119,18 +119,29 @@ Result<std::shared_ptr<CaptureSession>> CaptureSession::from_image(HWND window, 
     return session;
 }
 
-Result<void> CaptureSession::create_resources() {
-    picker_.drop_resources();  // its bitmaps belong to the target replaced here
-    auto context = win32::create_render_context(state_.live ? win32::TargetAlpha::Premultiplied
-                                                            : win32::TargetAlpha::Ignore);
+Result<CaptureSession::DrawingResources> CaptureSession::make_resources(bool live, const BgraImage& picture) {
+    auto context =
+        win32::create_render_context(live ? win32::TargetAlpha::Premultiplied : win32::TargetAlpha::Ignore);
     if (!context) return Unexpected<Error>{context.error()};
-    context_ = std::move(*context);
-    capture_bitmap_.Reset();
-    if (!state_.live) {
-        auto bitmap = win32::create_capture_bitmap(context_.dc_target.Get(), capture_);
+    DrawingResources made{std::move(*context), {}};
+    if (!live) {
+        auto bitmap = win32::create_capture_bitmap(made.context.dc_target.Get(), picture);
         if (!bitmap) return Unexpected<Error>{bitmap.error()};
-        capture_bitmap_ = std::move(*bitmap);
+        made.capture_bitmap = std::move(*bitmap);
     }
+    return made;
+}
+
+void CaptureSession::adopt(DrawingResources resources) {
+    picker_.drop_resources();  // its bitmaps belong to the target replaced here
+    context_ = std::move(resources.context);
+    capture_bitmap_ = std::move(resources.capture_bitmap);
+}
+
+Result<void> CaptureSession::create_resources() {
+    auto made = make_resources(state_.live, capture_);
+    if (!made) return Unexpected<Error>{made.error()};
+    adopt(std::move(*made));
     return {};
 }
 
@@ -167,17 +178,22 @@ Result<void> CaptureSession::set_live(bool live) {
         void* bits = nullptr;
         win32::UniqueBitmap bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!bitmap) return win32::fail_last_error();
+        auto made = make_resources(true, capture_);
+        if (!made) return Unexpected<Error>{made.error()};
         if (live_previous_ != nullptr) ::SelectObject(live_dc_.get(), live_previous_);
         live_previous_ = ::SelectObject(dc.get(), bitmap.get());
         live_dc_ = std::move(dc);
         live_bitmap_ = std::move(bitmap);
         state_.live = true;
         ::SetWindowLongPtrW(window_, GWL_EXSTYLE, ::GetWindowLongPtrW(window_, GWL_EXSTYLE) | WS_EX_LAYERED);
+        adopt(std::move(*made));
     } else {
         // Freezing takes a fresh picture of the same display layout.
         auto grab = grab_desktop_now();
         if (!grab) return Unexpected<Error>{grab.error()};
         if (auto valid = validate_image(*grab); !valid) return Unexpected<Error>{valid.error()};
+        auto made = make_resources(false, *grab);
+        if (!made) return Unexpected<Error>{made.error()};
         capture_ = std::move(*grab);
         state_.live = false;
         ::SetWindowLongPtrW(window_, GWL_EXSTYLE,
@@ -186,8 +202,8 @@ Result<void> CaptureSession::set_live(bool live) {
         live_previous_ = nullptr;
         live_bitmap_.reset();
         live_dc_.reset();
+        adopt(std::move(*made));
     }
-    if (auto r = create_resources(); !r) return r;
     invalidate();
     return {};
 }

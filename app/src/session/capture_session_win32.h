@@ -93,6 +93,14 @@ private:
 
     PartsView parts_at(Point p) const;
     ToolbarLayout toolbar_layout() const;
+    // Drawing resources for a mode, made before anything switches to it, so
+    // that a failure leaves the session as it was.
+    struct DrawingResources {
+        win32::RenderContext context;
+        Microsoft::WRL::ComPtr<ID2D1Bitmap> capture_bitmap;  // frozen mode only
+    };
+    static Result<DrawingResources> make_resources(bool live, const BgraImage& picture);
+    void adopt(DrawingResources resources);
     Result<void> create_resources();
     Result<void> draw_overlay(ID2D1RenderTarget* target);
     Result<BgraImage> output_image() const;
