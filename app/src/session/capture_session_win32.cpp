@@ -15,6 +15,7 @@
 #include "app/runtime/text_win32.h"
 #include "render/screen_grab_win32.h"
 #include "render/settled_grab.h"
+#include "session/move_history.h"
 #include "session/execute.h"
 #include "session/input.h"
 #include "session/io/clipboard_win32.h"
@@ -495,6 +496,8 @@ void CaptureSession::key_up(UINT vk) {
 }
 
 Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
+    last_move_ = MovePoint{client.x + state_.desktop.x, client.y + state_.desktop.y,
+                           static_cast<std::uint32_t>(::GetMessageTime())};
     if (auto r = regrab_for_eyedropper(); !r) return Unexpected<Error>{r.error()};
     const Point raw = client_point(client);
     // --- dimension editor: it takes every press while it is open ---
@@ -579,8 +582,39 @@ Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
     return request;
 }
 
+// A freehand stroke takes every position the pointer passed since the last
+// move it saw, so that its shape does not depend on how fast the overlay
+// repaints. Without a history (or when it no longer reaches back) the move is
+// taken as it comes.
+void CaptureSession::replay_missed_moves(POINT client) {
+    const MovePoint now{client.x + state_.desktop.x, client.y + state_.desktop.y,
+                        static_cast<std::uint32_t>(::GetMessageTime())};
+    const std::optional<MovePoint> since = std::exchange(last_move_, now);
+    const Tool tool = state_.editor.tool;
+    if (!since || !state_.editor.gesture || (tool != Tool::Pen && tool != Tool::Highlighter)) return;
+    MOUSEMOVEPOINT in{};
+    in.x = now.x & 0xFFFF;
+    in.y = now.y & 0xFFFF;
+    in.time = now.time;
+    MOUSEMOVEPOINT history[64];
+    const int count = ::GetMouseMovePointsEx(sizeof in, &in, history, 64, GMMP_USE_DISPLAY_POINTS);
+    if (count <= 0) return;
+    std::vector<MovePoint> points;
+    points.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        points.push_back(MovePoint{unwrap_history_coordinate(history[i].x), unwrap_history_coordinate(history[i].y),
+                                   static_cast<std::uint32_t>(history[i].time)});
+    }
+    const bool shift = key_down_now(VK_SHIFT), alt = key_down_now(VK_MENU);
+    for (const MovePoint& p : missed_moves(points, *since, now)) {
+        const Point raw{static_cast<double>(p.x - state_.desktop.x), static_cast<double>(p.y - state_.desktop.y)};
+        on_move(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw, shift, alt);
+    }
+}
+
 Result<void> CaptureSession::mouse_move(POINT client) {
     if (auto r = regrab_for_eyedropper(); !r) return r;
+    replay_missed_moves(client);
     const Point raw = client_point(client);
     const PointerRoute route = on_move(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw,
                                        key_down_now(VK_SHIFT), key_down_now(VK_MENU));

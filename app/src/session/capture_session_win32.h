@@ -16,6 +16,7 @@
 #include "color_picker/color_picker_win32.h"
 #include "render/bgra_image.h"
 #include "render/renderer_win32.h"
+#include "session/move_history.h"
 #include "session/commands.h"
 #include "session/dimensions/dimension_editor_win32.h"
 #include "session/io/clipboard.h"
@@ -102,6 +103,7 @@ private:
     static Result<DrawingResources> make_resources(bool live, const BgraImage& picture);
     void adopt(DrawingResources resources);
     Result<void> create_resources();
+    void replay_missed_moves(POINT client);
     Result<void> draw_overlay(ID2D1RenderTarget* target);
     Result<BgraImage> output_image() const;
     // The desktop as it is now, without the overlay in it.
@@ -148,6 +150,9 @@ private:
     // A live eyedropper press where the window cannot be left out of grabs:
     // picked at the release, from a fresh grab.
     std::optional<Point> pending_pick_;
+    // The last pointer position the session took, for a freehand stroke's
+    // missed moves.
+    std::optional<MovePoint> last_move_;
     // The system leaves the window out of screen grabs (Windows 10 2004 and
     // later); otherwise the window steps aside for each grab.
     bool excluded_from_capture_ = false;

@@ -555,6 +555,33 @@ TEST_F(EditorOutputsEndToEnd, WheelStrokeWidthPersistsIntoTheNextSession) {
 // Each toolbar button whose tooltip falls clear of both panels, reached from
 // outside the toolbar by one single pointer move, shows its tooltip and
 // drops it again when the pointer moves away.
+// Moves sent faster than the overlay repaints are folded into one by the
+// system; the pen still passes every corner of the zig-zag.
+TEST_F(EditorOutputsEndToEnd, AFastZigZagKeepsEveryCornerOfThePenStroke) {
+    ASSERT_NO_FATAL_FAILURE(show_pattern());
+    ASSERT_NO_FATAL_FAILURE(start_editor());
+    ASSERT_NO_FATAL_FAILURE(drag_region());
+    ASSERT_NO_FATAL_FAILURE(keys({'P'}));
+    ASSERT_TRUE(move_pointer(240, 300));
+    ASSERT_TRUE(send_mouse(240, 300, MOUSEEVENTF_LEFTDOWN) && settle(window_));
+    std::vector<POINT> corners;
+    for (int i = 0; i < 8; ++i) corners.push_back(POINT{260 + 36 * i, i % 2 == 0 ? 190 : 410});
+    for (const POINT& c : corners) ASSERT_TRUE(send_mouse(c.x, c.y));
+    ASSERT_TRUE(settle(window_));
+    ASSERT_TRUE(send_mouse(corners.back().x, corners.back().y, MOUSEEVENTF_LEFTUP) && settle(window_));
+    std::optional<BgraImage> image;
+    ASSERT_NO_FATAL_FAILURE(copy(image));
+    for (const POINT& c : corners) {
+        bool inked = false;
+        for (int dy = -4; dy <= 4 && !inked; ++dy) {
+            for (int dx = -4; dx <= 4 && !inked; ++dx) {
+                inked = near_rgb(pixel_rgb(*image, c.x - kRegion.left + dx, c.y - kRegion.top + dy), kRed, 24);
+            }
+        }
+        EXPECT_TRUE(inked) << "the stroke missed the corner at " << c.x << "," << c.y;
+    }
+}
+
 TEST_F(EditorOutputsEndToEnd, OnePointerMoveOntoAButtonShowsItsTooltip) {
     ASSERT_NO_FATAL_FAILURE(show_pattern());
     ASSERT_NO_FATAL_FAILURE(start_editor());
