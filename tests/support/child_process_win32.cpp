@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "support/process_win32.h"
+
 namespace kadrovix::testing {
 
 namespace {
@@ -21,10 +23,8 @@ ChildProcess::ChildProcess(const std::wstring& name, const std::vector<std::wstr
     if (n == 0 || n >= std::size(exe)) return;
     std::wstring command = quote(exe) + L" --child=" + name;
     for (const auto& a : args) command += L" " + quote(a);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+    if (create_process(exe, command, pi) != ERROR_SUCCESS) return;
     ::CloseHandle(pi.hThread);
     process_ = pi.hProcess;
     id_ = pi.dwProcessId;

@@ -121,17 +121,30 @@ std::wstring windows_program_path(std::string_view build_path) {
     return path;
 }
 
+DWORD create_process(const wchar_t* program, const std::wstring& command_line, PROCESS_INFORMATION& info) {
+    constexpr int kAttempts = 5;
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        info = PROCESS_INFORMATION{};
+        std::wstring line = command_line;  // CreateProcessW may write into it
+        if (::CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+            return ERROR_SUCCESS;
+        }
+        error = ::GetLastError();
+        // Nothing to wait on: the failure clears by itself, a little later.
+        if (attempt < kAttempts) ::Sleep(100 * attempt);
+    }
+    return error;
+}
+
 LaunchedProcess::LaunchedProcess(const std::wstring& program, const std::vector<std::wstring>& args) {
     std::wstring command = quote_argument(program);
     for (const std::wstring& a : args) command += L" " + quote_argument(a);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &info)) {
-        start_error_ = ::GetLastError();
-        return;
-    }
+    start_error_ = create_process(program.c_str(), command, info);
+    if (start_error_ != ERROR_SUCCESS) return;
     ::CloseHandle(info.hThread);
     process_ = info.hProcess;
     id_ = info.dwProcessId;

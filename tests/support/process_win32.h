@@ -21,6 +21,12 @@ std::wstring quote_argument(const std::wstring& argument);
 // Wine shows the Unix root; any other path keeps its form, with backslashes.
 std::wstring windows_program_path(std::string_view build_path);
 
+// CreateProcessW (no inherited handles, default environment and folder),
+// tried a few times: Wine's process creation fails now and then for a moment
+// (error 1359) while other processes start or end. On success `info` holds
+// both handles and 0 is returned, else the last attempt's error.
+DWORD create_process(const wchar_t* program, const std::wstring& command_line, PROCESS_INFORMATION& info);
+
 // A process started from a path and arguments. The destructor ends it if it
 // is still running, so a failing test never leaves it behind.
 class LaunchedProcess {

@@ -36,6 +36,8 @@ struct AppState {
     // Set while a handler works on the record; messages that arrive meanwhile
     // (from a message box or menu loop) are not given to the event handler.
     bool in_use = false;
+    // The end of an editor (its process id) that arrived while in_use was set.
+    std::optional<std::uint32_t> held_editor_exit;
 
     Role role = Role::Resident;
     std::optional<std::uint64_t> notification_owner;  // editor only

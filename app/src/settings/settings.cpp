@@ -1,9 +1,6 @@
 #include "settings/settings.h"
 
-#include <cerrno>
-#include <fstream>
 #include <limits>
-#include <system_error>
 
 #include "settings/utf8.h"
 
@@ -526,46 +523,11 @@ Expected<void> validate_settings(const Settings& settings) {
     return {};
 }
 
-Expected<Settings> read_settings(const std::filesystem::path& path) {
-    std::error_code status_error;
-    const std::filesystem::file_status status = std::filesystem::status(path, status_error);
-    if (status.type() == std::filesystem::file_type::not_found) {
-        return default_settings();
-    }
-    if (status_error) {
-        return Unexpected{status_error.message()};
-    }
-    // Some systems open a folder for reading and only fail on the read; say
-    // what it is instead of reading it as an empty file.
-    if (std::filesystem::is_directory(status)) {
-        return Unexpected{std::make_error_code(std::errc::is_a_directory).message()};
-    }
-
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open()) {
-        const int open_error = errno;
-        if (open_error == ENOENT) {
-            return default_settings();  // removed since the status query
-        }
-        const std::error_code code = open_error != 0 ? std::error_code(open_error, std::generic_category())
-                                                     : std::make_error_code(std::errc::io_error);
-        return Unexpected{code.message()};
-    }
-
-    std::string text;
-    std::array<char, 16 * 1024> buffer;
-    while (in) {
-        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        text.append(buffer.data(), static_cast<std::size_t>(in.gcount()));
-    }
-    if (in.bad()) {
-        return Unexpected{std::make_error_code(std::errc::io_error).message()};
-    }
-    if (!is_valid_utf8(text)) {
+Expected<Settings> parse_settings_file(std::string_view bytes) {
+    if (!is_valid_utf8(bytes)) {
         return Unexpected{kInvalidUtf8Message};
     }
-    return parse_settings(text);
+    return parse_settings(bytes);
 }
 
 }  // namespace kadrovix

@@ -6,7 +6,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -89,8 +88,9 @@ Expected<Settings> parse_settings(std::string_view text);
 // The newest version's text, ASCII only, every line ending in LF.
 std::string format_settings(const Settings& settings);
 
-// A missing file gives the defaults. Other failures give the I/O error's
-// description, or the parse message. The file is never changed.
-Expected<Settings> read_settings(const std::filesystem::path& path);
+// A whole settings file as read from disk: bytes that are not UTF-8 give
+// kInvalidUtf8Message, anything else what parse_settings gives. The storage
+// layer's read_settings_file is the one reader of the file itself.
+Expected<Settings> parse_settings_file(std::string_view bytes);
 
 }  // namespace kadrovix

@@ -6,8 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "app/runtime/file_win32.h"
 #include "app/runtime/text_win32.h"
-#include "settings/utf8.h"
 
 namespace kadrovix {
 namespace {
@@ -41,36 +41,41 @@ Expected<void> create_folders(const std::filesystem::path& folder) {
     return {};
 }
 
-Expected<void> write_whole_file(const std::filesystem::path& path, const std::string& bytes) {
-    win32::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return fail_with_last_error();
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD written = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-        if (!::WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr)) return fail_with_last_error();
-        if (written == 0) return fail(win32::describe_error(ERROR_WRITE_FAULT));
-        done += written;
-    }
-    if (!::FlushFileBuffers(file.get())) return fail_with_last_error();
-    return {};
+std::optional<std::filesystem::path> data_folder_from_environment() {
+    const DWORD needed = ::GetEnvironmentVariableW(kDataFolderVariable, nullptr, 0);
+    if (needed <= 1) return std::nullopt;  // unset or empty
+    std::wstring value(needed, L'\0');
+    value.resize(::GetEnvironmentVariableW(kDataFolderVariable, value.data(), needed));
+    if (value.empty()) return std::nullopt;
+    return std::filesystem::path(value);
 }
 
 }  // namespace
 
 Expected<std::filesystem::path> settings_path() {
-    PWSTR folder = nullptr;
-    const HRESULT hr = ::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &folder);
-    if (FAILED(hr)) {
-        if (folder != nullptr) ::CoTaskMemFree(folder);
-        std::string text = win32::hresult_message(hr);
-        if (text.empty()) text = win32::describe_error(static_cast<DWORD>(hr));
-        return fail(std::move(text));
+    std::filesystem::path folder;
+    if (auto chosen = data_folder_from_environment()) {
+        folder = std::move(*chosen);
+        // A stray value must neither scatter settings files nor quietly fall
+        // back to the profile that was meant to be kept out of reach.
+        const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+        if (!folder.is_absolute() || attributes == INVALID_FILE_ATTRIBUTES ||
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            return fail(std::string(kDataFolderMessage));
+        }
+    } else {
+        PWSTR known = nullptr;
+        const HRESULT hr = ::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known);
+        if (FAILED(hr)) {
+            if (known != nullptr) ::CoTaskMemFree(known);
+            std::string text = win32::hresult_message(hr);
+            if (text.empty()) text = win32::describe_error(static_cast<DWORD>(hr));
+            return fail(std::move(text));
+        }
+        folder = known;
+        ::CoTaskMemFree(known);
     }
-    std::filesystem::path path(folder);
-    ::CoTaskMemFree(folder);
-    return path / L"Kadrovix" / L"settings.txt";
+    return folder / L"Kadrovix" / L"settings.txt";
 }
 
 std::filesystem::path settings_temporary_path(const std::filesystem::path& settings_file, DWORD process_id) {
@@ -90,9 +95,7 @@ Expected<Settings> read_settings_file(const std::filesystem::path& path) {
     }
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.get(), &size)) return fail_with_last_error();
-    // Far beyond any settings file; refusing it keeps a stray huge file from
-    // being read into memory.
-    if (size.QuadPart > (16 << 20)) return fail(std::string(kUnsupportedSettingsMessage));
+    if (size.QuadPart > kMaxSettingsFileBytes) return fail(std::string(kUnsupportedSettingsMessage));
     std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -104,8 +107,7 @@ Expected<Settings> read_settings_file(const std::filesystem::path& path) {
         done += got;
     }
     bytes.resize(done);
-    if (!is_valid_utf8(bytes)) return fail(std::string(kInvalidUtf8Message));
-    return parse_settings(bytes);
+    return parse_settings_file(bytes);
 }
 
 Expected<SettingsWriteLock> SettingsWriteLock::acquire() {
@@ -151,15 +153,25 @@ Expected<void> write_settings(const std::filesystem::path& path, const Settings&
     // later start or save could read; refuse it here instead.
     if (auto check = parse_settings(text); !check) return fail(check.error());
 
+    // A read-only file is denied for good (some systems would even replace
+    // it): fail at once rather than wait out the retries below.
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return fail(win32::describe_error(ERROR_ACCESS_DENIED));
+    }
+
     if (auto made = create_folders(path.parent_path()); !made) return made;
 
     const std::filesystem::path temporary = settings_temporary_path(path, ::GetCurrentProcessId());
-    if (auto written = write_whole_file(temporary, text); !written) return written;
+    if (const DWORD error = win32::write_file_durably(temporary, text); error != ERROR_SUCCESS) {
+        return fail(win32::describe_error(error));
+    }
 
     // Readers take no lock, and a reader that has the old file open at this
-    // very moment can make the replace fail with a sharing error on some
-    // systems; such a reader is done within milliseconds, so try again briefly
-    // rather than fail the user's save.
+    // very moment makes the replace fail: with a sharing violation, or with
+    // access denied when it shares deletion as read_settings_file does. Such a
+    // reader is done within milliseconds, so try again briefly rather than
+    // fail the user's save.
     for (int attempt = 0;; ++attempt) {
         if (::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             return {};

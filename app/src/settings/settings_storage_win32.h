@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/runtime/handles_win32.h"
 #include "settings/expected.h"
@@ -20,15 +21,29 @@ inline constexpr wchar_t kSettingsWriteMutexName[] = L"Local\\Kadrovix.SettingsW
 inline constexpr DWORD kSettingsLockTimeoutMs = 2000;
 inline constexpr std::string_view kSettingsBusyMessage = "Settings are busy. Please try again.";
 
-// %LOCALAPPDATA%\Kadrovix\settings.txt. The folder is not created here.
+// Names the folder that holds the Kadrovix folder in place of the user's local
+// application data. The tests set it so that neither they nor the programs
+// they start ever read or write a real profile's settings. Only an absolute
+// path to an existing folder is taken; any other non-empty value is an error.
+inline constexpr wchar_t kDataFolderVariable[] = L"KADROVIX_DATA_FOLDER";
+inline constexpr std::string_view kDataFolderMessage = "KADROVIX_DATA_FOLDER does not name an existing folder.";
+
+// %LOCALAPPDATA%\Kadrovix\settings.txt, or the same under the folder that
+// KADROVIX_DATA_FOLDER names. The Kadrovix folder is not created here.
 Expected<std::filesystem::path> settings_path();
 
 // settings.<pid>.tmp beside the settings file: two processes never share one.
 std::filesystem::path settings_temporary_path(const std::filesystem::path& settings_file, DWORD process_id);
 
-// Reads the file with the system's own error texts: a missing file gives the
-// defaults, a file that is not UTF-8 gives "stream did not contain valid
-// UTF-8", anything else the parse result.
+// Far beyond any settings file; refusing a larger one keeps a stray huge file
+// from being read into memory.
+inline constexpr std::int64_t kMaxSettingsFileBytes = 16 << 20;
+
+// The one reader of the settings file, for the program and its tests alike.
+// Failures carry the system's own error texts. A missing file (or folder)
+// gives the defaults and creates nothing; a file over kMaxSettingsFileBytes
+// gives kUnsupportedSettingsMessage; otherwise parse_settings_file decides.
+// The file is never changed.
 Expected<Settings> read_settings_file(const std::filesystem::path& path);
 
 // Holds the cross-process write lock for its lifetime.

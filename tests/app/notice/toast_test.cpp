@@ -45,13 +45,11 @@ TEST(ToastPlacement, NarrowWorkAreaGivesAToastExactlyAsWide) {
     EXPECT_EQ(toast_placement(WorkArea{10, 0, 5, 600}, 96).width, 0);
 }
 
-TEST(ToastFade, OpaqueThenNineStepsThenClosedAtTick70) {
+TEST(ToastFade, OpaqueThenNineStepsThenClosedAt2100Ms) {
     std::vector<int> opacities;
-    std::uint64_t ticks = 0;
     int ticks_to_close = 0;
     for (int i = 1; i <= 100; ++i) {
-        const ToastTick t = toast_tick(ticks);
-        ticks = t.ticks;
+        const ToastTick t = toast_tick(static_cast<std::uint64_t>(i) * 30);
         if (i <= 60) {
             EXPECT_FALSE(t.opacity.has_value()) << i;
         }
@@ -63,12 +61,24 @@ TEST(ToastFade, OpaqueThenNineStepsThenClosedAtTick70) {
     }
     EXPECT_EQ(opacities, (std::vector<int>{229, 204, 178, 153, 127, 102, 76, 51, 25}));
     EXPECT_EQ(ticks_to_close, 70);
-    EXPECT_EQ(ticks, 70u);
-    EXPECT_EQ(ticks_to_close * 30, 2100);
 
-    // Ticks that still arrive after the close keep the count at 70 and close again.
-    EXPECT_EQ(toast_tick(70), (ToastTick{70, std::nullopt, true}));
-    EXPECT_EQ(toast_tick(0xFFFF'FFFF'FFFF'FFFFull - 1), (ToastTick{70, std::nullopt, true}));
-    EXPECT_EQ(toast_tick(60), (ToastTick{61, std::uint8_t{229}, false}));
-    EXPECT_EQ(toast_tick(68), (ToastTick{69, std::uint8_t{25}, false}));
+    // Ticks that still arrive after the close close again.
+    EXPECT_EQ(toast_tick(0xFFFF'FFFF'FFFF'FFFFull), (ToastTick{std::nullopt, true}));
+    EXPECT_EQ(toast_tick(1829), (ToastTick{std::nullopt, false}));
+    EXPECT_EQ(toast_tick(1830), (ToastTick{std::uint8_t{229}, false}));
+    EXPECT_EQ(toast_tick(2099), (ToastTick{std::uint8_t{25}, false}));
+}
+
+TEST(ToastFade, LateTicksDoNotStretchTheToast) {
+    // A tick every 67 ms instead of 30: still opaque until 1.8 s, gone at the
+    // first tick after 2.1 s rather than at the 70th.
+    for (std::uint64_t at = 67;; at += 67) {
+        const ToastTick t = toast_tick(at);
+        if (at < 1800) EXPECT_FALSE(t.opacity || t.close) << at;
+        if (t.close) {
+            EXPECT_EQ(at, 2144u);
+            break;
+        }
+        ASSERT_LT(at, 2100u);
+    }
 }

@@ -218,15 +218,11 @@ TEST_F(Toast, FadesAndHidesAfterAboutTwoSeconds) {
         6000);
     const ULONGLONG elapsed = ::GetTickCount64() - start;
     ASSERT_TRUE(hidden) << "still visible after 6 s";
-    // 70 ticks of 30 ms; a timer never fires early.
-    EXPECT_GE(elapsed, 2000u);
-    EXPECT_LE(elapsed, 6000u);
-    // The fade's last step was applied; the window is kept (hidden) until replaced.
-    BYTE alpha = 0;
-    ASSERT_TRUE(::GetLayeredWindowAttributes(toast, nullptr, &alpha, nullptr));
-    EXPECT_EQ(alpha, 25);
-    EXPECT_LE(lowest, 25);
-    EXPECT_EQ(::GetWindowLongPtrW(toast, GWLP_USERDATA), 70);
+    // 2.1 s by the clock; a timer never fires early.
+    EXPECT_GE(elapsed, 2100u);
+    EXPECT_LE(elapsed, 3500u);
+    // It faded before it went; the window is kept (hidden) until replaced.
+    EXPECT_LE(lowest, 51);
     EXPECT_TRUE(::IsWindow(toast));
     EXPECT_EQ(app_.toast_window, toast);
 

@@ -63,21 +63,13 @@ RECT window_rect(HWND window) {
 // Types at the X server, as a keyboard would: `spec` in xdotool's words
 // ("alt+r", "keydown a"). Wine passes an ELF program to the system to run.
 bool x_keys(const std::string& spec) {
-    std::wstring command = L"Z:\\usr\\bin\\xdotool " + std::wstring(spec.begin(), spec.end());
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        std::wstring line = command;
-        if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-            ::WaitForSingleObject(info.hProcess, 10000);
-            ::CloseHandle(info.hThread);
-            ::CloseHandle(info.hProcess);
-            return true;
-        }
-        ::Sleep(200);  // Wine's process creation can fail for a moment
-    }
-    return false;
+    const std::wstring command = L"Z:\\usr\\bin\\xdotool " + std::wstring(spec.begin(), spec.end());
+    PROCESS_INFORMATION info{};
+    if (create_process(nullptr, command, info) != ERROR_SUCCESS) return false;
+    ::WaitForSingleObject(info.hProcess, 10000);
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);
+    return true;
 }
 
 // How much redder than green a screen pixel is. A held button turns the halo
@@ -165,10 +157,7 @@ protected:
     }
 
     void start_resident() {
-        for (int attempt = 0; attempt < 5 && !resident_.started(); ++attempt) {
-            resident_ = LaunchedProcess(program_path(), {});
-            if (!resident_.started()) ::Sleep(300);
-        }
+        resident_ = LaunchedProcess(program_path(), {});
         ASSERT_TRUE(resident_.started()) << "CreateProcess failed: " << resident_.start_error();
         main_ = wait_for_window(resident_.id(), kMainClass, [](HWND) { return true; }, kStartTimeoutMs);
         ASSERT_NE(main_, nullptr);

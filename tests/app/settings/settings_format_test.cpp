@@ -5,10 +5,7 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <random>
 #include <string>
 #include <string_view>
@@ -851,122 +848,25 @@ TEST(SettingsFormatTest, RecordsDifferingInOneFieldCompareUnequal) {
 }
 
 // ---------------------------------------------------------------------------
-// Reading files
+// Whole files
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::random_device entropy;
-        const auto name = "kadrovix-settings-test-" + std::to_string(entropy()) + "-" + std::to_string(entropy());
-        path_ = std::filesystem::temp_directory_path() / name;
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-    std::filesystem::path write(const char* name, std::string_view bytes) const {
-        const auto file = path_ / name;
-        std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        EXPECT_TRUE(out.good());
-        return file;
-    }
-
-private:
-    std::filesystem::path path_;
-};
-
-std::string file_bytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-TEST(SettingsReadTest, MissingFileGivesTheDefaults) {
-    const TempFolder folder;
-    const auto missing = read_settings(folder.path() / "settings.txt");
-    ASSERT_TRUE(missing) << missing.error();
-    EXPECT_EQ(*missing, default_settings());
-
-    const auto missing_folder = read_settings(folder.path() / "Kadrovix" / "settings.txt");
-    ASSERT_TRUE(missing_folder) << missing_folder.error();
-    EXPECT_EQ(*missing_folder, default_settings());
-    EXPECT_FALSE(std::filesystem::exists(folder.path() / "Kadrovix")) << "reading creates nothing";
-}
-
-TEST(SettingsReadTest, ReadsAndParsesAFile) {
-    const TempFolder folder;
-    Settings s;
-    s.save_folder = std::u16string{u'D', u':', char16_t{0xDFFF}};
-    s.capture_stroke_width = 12;
-    s.input_display_offset = InputDisplayOffset{1, 2};
-    const auto written = folder.write("settings.txt", format_settings(s));
-    const auto read = read_settings(written);
-    ASSERT_TRUE(read) << read.error();
-    EXPECT_EQ(*read, s);
-
-    std::string crlf;
-    for (const char c : format_settings(s)) {
-        if (c == '\n') {
-            crlf += '\r';
-        }
-        crlf += c;
-    }
-    const auto read_crlf = read_settings(folder.write("crlf.txt", crlf));
-    ASSERT_TRUE(read_crlf) << read_crlf.error();
-    EXPECT_EQ(*read_crlf, s);
-
-    // A file larger than one read buffer is read whole (and then rejected
-    // for its line count, not cut short into a valid file).
-    const std::string padded = format_settings(s) + std::string(100000, 'x');
-    EXPECT_EQ(error_of(read_settings(folder.write("big.txt", padded))), kUnsupported);
-}
-
-TEST(SettingsReadTest, DamagedFileGivesTheParseMessageAndStaysUntouched) {
-    const TempFolder folder;
-    const std::string bytes = file_with({{7, "2000"}});
-    const auto path = folder.write("settings.txt", bytes);
-    EXPECT_EQ(error_of(read_settings(path)), "Invalid presentation duration");
-    EXPECT_EQ(error_of(read_settings(folder.write("empty.txt", ""))), kUnsupported);
-    EXPECT_EQ(file_bytes(path), bytes);
-}
-
-TEST(SettingsReadTest, NonUtf8FileIsAnIoError) {
-    const TempFolder folder;
+TEST(SettingsFileTest, NonUtf8FileIsAnIoError) {
     const std::vector<std::string> invalid{
         "\xFF",
         file_with({{5, "\xC3"}}),                       // truncated sequence
         file_with({{5, "\xC0\xAF"}}),                   // overlong
         file_with({{5, "\xED\xA0\x80"}}),               // surrogate
         file_with({{5, "\xF4\x90\x80\x80"}}),           // above U+10FFFF
-        std::string(20000, 'a') + "\x80",               // past the first read buffer
+        std::string(20000, 'a') + "\x80",               // far into the file
         "\xFE\xFF" + join(default_lines(9)),
     };
     for (std::size_t i = 0; i < invalid.size(); ++i) {
-        const auto path = folder.write("settings.txt", invalid[i]);
-        EXPECT_EQ(error_of(read_settings(path)), "stream did not contain valid UTF-8") << "case " << i;
-        EXPECT_EQ(file_bytes(path), invalid[i]);
+        EXPECT_EQ(error_of(parse_settings_file(invalid[i])), "stream did not contain valid UTF-8") << "case " << i;
     }
     // Valid UTF-8 that is not a valid settings file is a parse fault.
-    EXPECT_EQ(error_of(read_settings(folder.write("settings.txt", file_with({{5, "\xC3\xA9"}})))),
-              "Invalid folder encoding");
-    EXPECT_EQ(error_of(read_settings(folder.write("settings.txt", "\xEF\xBB\xBF" + join(default_lines(9))))),
-              kUnsupported);
-}
-
-TEST(SettingsReadTest, UnreadablePathIsAnIoError) {
-    const TempFolder folder;
-    std::filesystem::create_directories(folder.path() / "settings.txt");
-    const auto result = read_settings(folder.path() / "settings.txt");
-    ASSERT_FALSE(result) << "a folder is not a settings file";
-    EXPECT_FALSE(result.error().empty());
-    EXPECT_NE(result.error(), kUnsupported);
-    EXPECT_NE(result.error(), "stream did not contain valid UTF-8");
+    EXPECT_EQ(error_of(parse_settings_file(file_with({{5, "\xC3\xA9"}}))), "Invalid folder encoding");
+    EXPECT_EQ(error_of(parse_settings_file("\xEF\xBB\xBF" + join(default_lines(9)))), kUnsupported);
+    EXPECT_EQ(error_of(parse_settings_file("")), kUnsupported);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/runtime/text_win32.h"
 #include "settings/settings.h"
 #include "settings/settings_storage_win32.h"
 #include "support/child_process_win32.h"
@@ -33,17 +34,14 @@ void write_bytes(const fs::path& p, const std::string& bytes) {
     out << bytes;
 }
 
-fs::path real_settings_path() {
-    auto path = settings_path();
-    EXPECT_TRUE(path.has_value());
-    return path.has_value() ? *path : fs::path();
-}
-
-// Each test starts from a profile without the program's folder.
+// Each test starts from the run's data folder (never a real profile) without
+// the program's folder.
 class SettingsStorage : public ::testing::Test {
 protected:
     void SetUp() override {
-        file_ = real_settings_path();
+        auto path = settings_path();
+        ASSERT_TRUE(path.has_value()) << path.error();
+        file_ = *path;
         std::error_code ec;
         fs::remove_all(file_.parent_path(), ec);
         ASSERT_FALSE(fs::exists(file_.parent_path()));
@@ -126,13 +124,44 @@ KADROVIX_TEST_CHILD(increment) {
 
 // --- tests ------------------------------------------------------------------
 
-TEST_F(SettingsStorage, PathIsKadrovixSettingsUnderLocalAppData) {
-    EXPECT_EQ(file_.filename(), fs::path(L"settings.txt"));
-    EXPECT_EQ(file_.parent_path().filename(), fs::path(L"Kadrovix"));
+TEST_F(SettingsStorage, PathIsUnderTheRunsDataFolderOrElseLocalAppData) {
+    wchar_t chosen[MAX_PATH];
+    ASSERT_GT(::GetEnvironmentVariableW(kDataFolderVariable, chosen, MAX_PATH), 0u);
+    EXPECT_EQ(file_, fs::path(chosen) / L"Kadrovix" / L"settings.txt");
+    EXPECT_EQ(settings_temporary_path(file_, 4242).filename(), fs::path(L"settings.4242.tmp"));
+
+    // Only the path is asked for below; nothing is read or written there.
     wchar_t local[MAX_PATH];
     ASSERT_GT(::GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH), 0u);
-    EXPECT_EQ(fs::path(local), file_.parent_path().parent_path());
-    EXPECT_EQ(settings_temporary_path(file_, 4242).filename(), fs::path(L"settings.4242.tmp"));
+    ASSERT_TRUE(::SetEnvironmentVariableW(kDataFolderVariable, nullptr));
+    const auto profile = settings_path();
+    ASSERT_TRUE(::SetEnvironmentVariableW(kDataFolderVariable, L"relative\\folder"));
+    const auto relative = settings_path();
+    ASSERT_TRUE(::SetEnvironmentVariableW(kDataFolderVariable, chosen));
+    ASSERT_TRUE(profile.has_value());
+    EXPECT_EQ(*profile, fs::path(local) / L"Kadrovix" / L"settings.txt");
+    ASSERT_FALSE(relative.has_value());
+    EXPECT_EQ(relative.error(), kDataFolderMessage);
+}
+
+TEST_F(SettingsStorage, ReaderGivesDefaultsSystemTextsAndRefusesHugeFiles) {
+    auto missing = read_settings_file(file_);
+    ASSERT_TRUE(missing.has_value()) << missing.error();
+    EXPECT_EQ(*missing, default_settings());
+    EXPECT_FALSE(fs::exists(file_.parent_path())) << "reading creates nothing";
+
+    fs::create_directories(file_);
+    auto folder = read_settings_file(file_);
+    ASSERT_FALSE(folder.has_value());
+    EXPECT_EQ(folder.error(), win32::describe_error(ERROR_ACCESS_DENIED));
+    fs::remove(file_);
+
+    // Read whole: the fault lies past the first 64 KiB.
+    write_bytes(file_, std::string(100000, 'a') + "\xFF");
+    EXPECT_EQ(read_settings_file(file_).error(), std::string(kInvalidUtf8Message));
+    // Too large to be read at all.
+    fs::resize_file(file_, static_cast<std::uintmax_t>(kMaxSettingsFileBytes) + 1);
+    EXPECT_EQ(read_settings_file(file_).error(), std::string(kUnsupportedSettingsMessage));
 }
 
 TEST_F(SettingsStorage, FirstSaveCreatesFolderAndVersion9Defaults) {
@@ -248,6 +277,21 @@ TEST_F(SettingsStorage, FolderNameTakenByAFileIsAnError) {
     EXPECT_FALSE(r.error().empty());
     std::error_code ec;
     fs::remove(file_.parent_path().parent_path() / L"Kadrovix.blocker", ec);
+}
+
+TEST_F(SettingsStorage, ReadOnlyFileFailsTheSaveAtOnce) {
+    write_bytes(file_, format_settings(default_settings()));
+    ASSERT_TRUE(::SetFileAttributesW(file_.c_str(), FILE_ATTRIBUTE_READONLY));
+    const ULONGLONG start = ::GetTickCount64();
+    auto r = save_capture_stroke_width(9);
+    const ULONGLONG waited = ::GetTickCount64() - start;
+    ::SetFileAttributesW(file_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_FALSE(r.has_value());
+    EXPECT_EQ(r.error(), win32::describe_error(ERROR_ACCESS_DENIED));
+    // Waiting out a reader in the way would take more than half a second.
+    EXPECT_LT(waited, 400u);
+    EXPECT_EQ(read_bytes(file_), format_settings(default_settings()));
+    EXPECT_TRUE(leftovers().empty());
 }
 
 TEST_F(SettingsStorage, ExistingFileIsReplacedWhole) {

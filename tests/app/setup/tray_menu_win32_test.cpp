@@ -402,6 +402,7 @@ TEST_F(TrayMenuWin32, PresentationCommandsAreRefusedWhileAnEditorRuns) {
 }
 
 TEST_F(TrayMenuWin32, StartWithWindowsTogglesTheRunValue) {
+    app_.normal_run = true;
     auto initial = start_with_windows_enabled();
     ASSERT_TRUE(initial.has_value());
 
@@ -416,6 +417,15 @@ TEST_F(TrayMenuWin32, StartWithWindowsTogglesTheRunValue) {
     ASSERT_TRUE(now.has_value());
     EXPECT_EQ(*now, *initial);
     EXPECT_EQ(app_.settings.start_with_windows, *initial);
+}
+
+TEST_F(TrayMenuWin32, DiagnosticsRunLeavesTheRunValueAlone) {
+    auto initial = start_with_windows_enabled();
+    ASSERT_TRUE(initial.has_value());
+    const bool shown = app_.settings.start_with_windows;
+    ASSERT_TRUE(run_tray_command(app_, 4).has_value());
+    EXPECT_EQ(start_with_windows_enabled().value_or(!*initial), *initial);
+    EXPECT_NE(app_.settings.start_with_windows, shown);
 }
 
 TEST_F(TrayMenuWin32, FailedSettingsWriteLeavesTheSettingUnchanged) {

@@ -1,5 +1,7 @@
 #include "app/events/event_handler_win32.h"
 
+#include <utility>
+
 #include "app/diagnostics_win32.h"
 #include "app/messages.h"
 #include "app/notice/toast_win32.h"
@@ -358,10 +360,20 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     }
 
     auto* app = reinterpret_cast<AppState*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (app != nullptr && app->in_use && message == MSG_EDITOR_EXITED) {
+        // A handler is inside a menu or message box. Dropping the editor's end
+        // would refuse every capture from now on; posting it straight back
+        // would spin that modal loop. It is posted again once the guard is free.
+        app->held_editor_exit = static_cast<std::uint32_t>(wparam);
+        return 0;
+    }
     if (app != nullptr && !app->in_use) {
         app->in_use = true;
         auto outcome = handle_event(*app, window, message, wparam, lparam);
         app->in_use = false;
+        if (auto held = std::exchange(app->held_editor_exit, std::nullopt)) {
+            ::PostMessageW(window, MSG_EDITOR_EXITED, *held, 0);
+        }
         if (outcome) {
             if (outcome->has_value()) return **outcome;
         } else {

@@ -24,10 +24,9 @@ ToastPlacement toast_placement(const WorkArea& work, std::uint32_t dpi) {
     return p;
 }
 
-ToastTick toast_tick(std::uint64_t ticks_so_far) {
-    const std::uint64_t n = ticks_so_far + 1;
+ToastTick toast_tick(std::uint64_t elapsed_ms) {
+    const std::uint64_t n = elapsed_ms / kToastTickMs;
     ToastTick tick;
-    tick.ticks = static_cast<std::uint32_t>(std::min<std::uint64_t>(n, kToastCloseTick));
     if (n >= kToastCloseTick) {
         tick.close = true;
     } else if (n > kToastOpaqueTicks) {

@@ -15,7 +15,8 @@ inline constexpr int kToastCornerUnits = 12;
 
 inline constexpr std::uint32_t kToastTimerId = 1;
 inline constexpr std::uint32_t kToastTickMs = 30;
-// Opaque for 60 ticks, fading over ticks 61 to 69, gone at tick 70 (2.1 s).
+// In steps of kToastTickMs since it appeared: opaque for 60, fading over steps
+// 61 to 69, gone from step 70 (2.1 s) on.
 inline constexpr std::uint32_t kToastOpaqueTicks = 60;
 inline constexpr std::uint32_t kToastCloseTick = 70;
 
@@ -41,13 +42,15 @@ struct ToastPlacement {
 ToastPlacement toast_placement(const WorkArea& work, std::uint32_t dpi);
 
 struct ToastTick {
-    std::uint32_t ticks = 0;             // the count to store
-    std::optional<std::uint8_t> opacity; // a new layered opacity, when it changes
+    std::optional<std::uint8_t> opacity; // a new layered opacity, when fading
     bool close = false;                  // stop the timer and hide
     friend bool operator==(const ToastTick&, const ToastTick&) = default;
 };
 
-// One timer tick, given the ticks counted so far.
-ToastTick toast_tick(std::uint64_t ticks_so_far);
+// One timer tick, `elapsed_ms` after the toast appeared. The fade follows the
+// clock, not the number of ticks: ticks come late whenever the thread is busy
+// or its timers are held back, as around the end of an editor that quits right
+// after its notice, and counting them stretched the toast to several seconds.
+ToastTick toast_tick(std::uint64_t elapsed_ms);
 
 }  // namespace kadrovix

@@ -23,10 +23,11 @@ void hide_toast(HWND window) {
     ::ShowWindow(window, SW_HIDE);
 }
 
+// The window keeps the tick count at which it appeared; unsigned 32-bit
+// arithmetic gets the elapsed time right across the count's wrap-around.
 void on_tick(HWND window) {
-    const auto ticks = static_cast<std::uint64_t>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    const ToastTick tick = toast_tick(ticks);
-    ::SetWindowLongPtrW(window, GWLP_USERDATA, static_cast<LONG_PTR>(tick.ticks));
+    const auto shown = static_cast<DWORD>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    const ToastTick tick = toast_tick(static_cast<DWORD>(::GetTickCount() - shown));
     if (tick.opacity) ::SetLayeredWindowAttributes(window, 0, *tick.opacity, LWA_ALPHA);
     if (tick.close) hide_toast(window);
 }
@@ -133,6 +134,7 @@ Result<HWND> create_toast_window(std::string_view text) {
     ::SetWindowDisplayAffinity(window.get(), WDA_EXCLUDEFROMCAPTURE);
 
     if (!::SetLayeredWindowAttributes(window.get(), 0, 255, LWA_ALPHA)) return win32::fail_last_error();
+    ::SetWindowLongPtrW(window.get(), GWLP_USERDATA, static_cast<LONG_PTR>(::GetTickCount()));
     if (::SetTimer(window.get(), kToastTimerId, kToastTickMs, nullptr) == 0) return win32::fail_last_error();
     ::ShowWindow(window.get(), SW_SHOWNOACTIVATE);
     return window.release();

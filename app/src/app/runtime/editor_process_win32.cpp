@@ -1,5 +1,7 @@
 #include "app/runtime/editor_process_win32.h"
 
+#include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -33,20 +35,36 @@ Result<std::uint32_t> start_editor_process(HWND owner) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(exe->c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &info)) {
+    // Started suspended: an editor whose end nobody would notice must never
+    // run, so it only goes once its watcher exists.
+    if (!::CreateProcessW(exe->c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                          &startup, &info)) {
         return win32::fail_last_error();
     }
+    win32::UniqueHandle process(info.hProcess);
+    win32::UniqueHandle thread(info.hThread);
     const std::uint32_t pid = info.dwProcessId;
-    // The watcher owns both handles; it is never joined.
-    std::thread([process = win32::UniqueHandle(info.hProcess), thread = win32::UniqueHandle(info.hThread), owner,
-                 pid] {
-        ::WaitForSingleObject(process.get(), INFINITE);
-        DWORD code = 0;
-        ::GetExitCodeProcess(process.get(), &code);
-        // A resident that has already gone away simply misses the message.
-        ::PostMessageW(owner, MSG_EDITOR_EXITED, pid, 0);
-    }).detach();
+    const auto abandon = [&](Error error) -> Result<std::uint32_t> {
+        ::TerminateProcess(process.get(), 1);
+        return Unexpected<Error>{std::move(error)};
+    };
+    HANDLE watched = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), process.get(), ::GetCurrentProcess(), &watched, SYNCHRONIZE, FALSE,
+                           0)) {
+        return abandon(win32::last_error());
+    }
+    try {
+        // The watcher owns its handle; it is never joined.
+        std::thread([watched = win32::UniqueHandle(watched), owner, pid] {
+            ::WaitForSingleObject(watched.get(), INFINITE);
+            // A resident that has already gone away simply misses the message.
+            ::PostMessageW(owner, MSG_EDITOR_EXITED, pid, 0);
+        }).detach();
+    } catch (const std::system_error& e) {
+        // The lambda, and the handle it owns, are gone with the exception.
+        return abandon(Error{kErrorFail, std::string("Cannot watch the editor process: ") + e.what()});
+    }
+    if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) return abandon(win32::last_error());
     return pid;
 }
 

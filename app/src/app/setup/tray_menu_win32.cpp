@@ -198,8 +198,12 @@ Result<void> show_tray_menu(AppState& app) {
     inputs.live_capture = app.settings.live_capture;
     // A Run value the program cannot read (another type) shows unchecked;
     // choosing the item reports the fault.
-    const auto run_value = start_with_windows_enabled();
-    inputs.run_value_exists = run_value.has_value() && *run_value;
+    if (app.normal_run) {
+        const auto run_value = start_with_windows_enabled();
+        inputs.run_value_exists = run_value.has_value() && *run_value;
+    } else {
+        inputs.run_value_exists = app.settings.start_with_windows;
+    }
 
     auto menu = create_tray_menu(build_tray_menu(inputs));
     if (!menu) return Unexpected<Error>{menu.error()};
@@ -244,13 +248,18 @@ Result<void> run_tray_command(AppState& app, std::uint32_t id) {
         case TrayAction::OpenPanel: return open_panel(app, command.page);
         case TrayAction::Quit: ::PostQuitMessage(0); return {};
         case TrayAction::ToggleStartWithWindows: {
+            // The diagnostics role leaves the user's log-on alone: the item
+            // only flips the setting it shows.
+            if (!app.normal_run) {
+                app.settings.start_with_windows = !app.settings.start_with_windows;
+                return {};
+            }
             auto enabled = start_with_windows_enabled();
             if (!enabled) return Unexpected<Error>{enabled.error()};
             const bool wanted = !*enabled;
             if (auto r = set_start_with_windows(wanted); !r) return r;
             app.settings.start_with_windows = wanted;
-            if (app.normal_run) return save(app.settings);
-            return {};
+            return save(app.settings);
         }
         case TrayAction::ToggleLiveCapture: {
             const bool previous = app.settings.live_capture;

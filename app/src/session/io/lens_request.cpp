@@ -108,8 +108,11 @@ bool is_acceptable_lens_link(std::u16string_view link) {
         !starts_with_link_prefix(link, kLensUploadHost, "/")) {
         return false;
     }
+    // Characters a URL never holds unescaped: the shell would split the link at
+    // a space or quote, and hand the rest to whatever opens it as arguments.
+    constexpr std::u16string_view kUnsafe = u"\" <>\\^`{|}";
     for (char16_t c : link) {
-        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) return false;
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || kUnsafe.find(c) != std::u16string_view::npos) return false;
     }
     return true;
 }

@@ -53,7 +53,8 @@ std::string lens_rejected_message(std::uint32_t status);
 
 // A result link the browser may open: on the search-result host under
 // "/search?" or on the upload host under "/", with no control character
-// (U+0000..U+001F, U+007F..U+009F) anywhere.
+// (U+0000..U+001F, U+007F..U+009F) and none of " space < > \ ^ ` { | }
+// anywhere.
 bool is_acceptable_lens_link(std::u16string_view link);
 
 // Turns the Location buffer of a redirect into the result link (UTF-8): the

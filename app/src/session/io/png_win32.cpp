@@ -3,8 +3,10 @@
 #include <wrl/client.h>
 
 #include <cstring>
+#include <string_view>
 
 #include "app/runtime/error_win32.h"
+#include "app/runtime/file_win32.h"
 #include "session/io/save_paths.h"
 
 namespace kadrovix::win32 {
@@ -35,18 +37,6 @@ std::u16string to_u16(const std::wstring& s) { return std::u16string(s.begin(), 
 void remove_own_file(const std::wstring& path) {
     ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileW(path.c_str());
-}
-
-Result<void> encode_to_file(const BgraImage& image, const std::wstring& path) {
-    auto factory = create_wic_factory();
-    if (!factory) return Unexpected<Error>{std::move(factory).error()};
-    ComPtr<IWICStream> stream;
-    HRESULT hr = (*factory)->CreateStream(&stream);
-    if (FAILED(hr)) return fail(hr);
-    hr = stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE);
-    if (FAILED(hr)) return fail(hr);
-    return encode_png(image, (*factory).Get(), stream.Get());
-    // The stream is released here, which closes the file before it is moved.
 }
 
 }  // namespace
@@ -121,9 +111,12 @@ Result<void> write_png_file(const BgraImage& image, const std::wstring& target) 
     if (auto valid = validate_image(image); !valid) return valid;
     const std::wstring temporary = to_wstring(temporary_path(to_u16(target), ::GetCurrentProcessId()));
 
-    if (auto written = encode_to_file(image, temporary); !written) {
+    auto encoded = encode_png(image);
+    if (!encoded) return Unexpected<Error>{std::move(encoded).error()};
+    const std::string_view bytes(reinterpret_cast<const char*>(encoded->data()), encoded->size());
+    if (const DWORD error = write_file_durably(temporary, bytes); error != ERROR_SUCCESS) {
         remove_own_file(temporary);
-        return written;
+        return system_error(hresult_from_win32(error));
     }
     if (!::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const Error error = last_error();

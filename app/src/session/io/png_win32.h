@@ -22,9 +22,10 @@ Result<void> encode_png(const BgraImage& image, IWICImagingFactory* factory, ISt
 // initialised.
 Result<std::vector<std::uint8_t>> encode_png(const BgraImage& image);
 
-// Writes `image` to `target` under a temporary name in the same folder, then
-// moves it into place with replace-existing and write-through: the target is
-// either untouched or wholly replaced, and no temporary file is left behind.
+// Writes `image` to `target` under a temporary name in the same folder, flushes
+// it to the disk, then moves it into place with replace-existing and
+// write-through: the target is either untouched or wholly replaced, even
+// across a power loss, and no temporary file is left behind.
 // The calling thread must have COM initialised.
 Result<void> write_png_file(const BgraImage& image, const std::wstring& target);
 

@@ -94,9 +94,18 @@ TEST(LensLink, RefusesControlCharactersAnywhere) {
         EXPECT_FALSE(is_acceptable_lens_link(link)) << static_cast<int>(c);
     }
     // The neighbours of the refused ranges are fine.
-    EXPECT_TRUE(is_acceptable_lens_link(good + u' '));
+    EXPECT_TRUE(is_acceptable_lens_link(good + u'!'));
     EXPECT_TRUE(is_acceptable_lens_link(good + u'~'));
     EXPECT_TRUE(is_acceptable_lens_link(good + u'\u00A0'));
+}
+
+TEST(LensLink, RefusesCharactersTheShellWouldSplitOrPassOn) {
+    for (char16_t c : std::u16string_view(u"\" <>\\^`{|}")) {
+        auto result = lens_link_from_location(u"https://lens.google.com/a" + std::u16string(1, c) + u"b?q");
+        ASSERT_FALSE(result.has_value()) << static_cast<int>(c);
+        EXPECT_EQ(result.error().message,
+                  "Google Lens returned an unexpected link: https://lens.google.com/a" + std::string(1, char(c)) + "b");
+    }
 }
 
 TEST(LensLink, LocationBufferIsCutAtTheFirstNul) {
