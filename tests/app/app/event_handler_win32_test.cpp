@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include "app/messages.h"
+#include "app/runtime/editor_process_win32.h"
 #include "app/setup/test_canvas_win32.h"
 
 using namespace kadrovix;
@@ -57,4 +59,34 @@ TEST(ResidentWindow, EditorEndDuringTheTrayMenuIsNotLost) {
 
     app.presentation.reset();
     ::DestroyWindow(g_window);
+}
+
+// The editor gets the right to take the foreground before it runs at all.
+TEST(ResidentWindow, TheEditorMayTakeTheForegroundBeforeItRuns) {
+    std::uint32_t handed_to = 0;
+    DWORD suspend_count_then = 0;
+    const auto started = start_editor_process(nullptr, [&](std::uint32_t pid) {
+        handed_to = pid;
+        // Still suspended: its main thread has not run a single instruction.
+        HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        THREADENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
+            if (entry.th32OwnerProcessID != pid) continue;
+            if (HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID)) {
+                suspend_count_then = ::SuspendThread(thread);
+                ::ResumeThread(thread);
+                ::CloseHandle(thread);
+            }
+        }
+        ::CloseHandle(snapshot);
+    });
+    ASSERT_TRUE(started.has_value());
+    EXPECT_EQ(handed_to, *started);
+    EXPECT_GE(suspend_count_then, 1u) << "the editor was already running when it got the foreground right";
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, *started);
+    if (process != nullptr) {
+        ::WaitForSingleObject(process, 10000);
+        ::CloseHandle(process);
+    }
 }

@@ -28,7 +28,9 @@ std::wstring editor_command_line(const std::filesystem::path& exe, HWND owner) {
            std::to_wstring(reinterpret_cast<std::uintptr_t>(owner));
 }
 
-Result<std::uint32_t> start_editor_process(HWND owner) {
+void allow_foreground(std::uint32_t pid) { ::AllowSetForegroundWindow(pid); }
+
+Result<std::uint32_t> start_editor_process(HWND owner, const ForegroundHandOff& hand_off) {
     auto exe = executable_path();
     if (!exe) return Unexpected<Error>{exe.error()};
     std::wstring command = editor_command_line(*exe, owner);
@@ -64,6 +66,7 @@ Result<std::uint32_t> start_editor_process(HWND owner) {
         // The lambda, and the handle it owns, are gone with the exception.
         return abandon(Error{kErrorFail, std::string("Cannot watch the editor process: ") + e.what()});
     }
+    if (hand_off) hand_off(pid);
     if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) return abandon(win32::last_error());
     return pid;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "app/runtime/error.h"
@@ -18,9 +19,17 @@ Result<std::filesystem::path> executable_path();
 // "--notification-owner=" with the owner window's handle in decimal.
 std::wstring editor_command_line(const std::filesystem::path& exe, HWND owner);
 
+// Lets process `pid` take the foreground: the resident received the capture
+// shortcut, so it may pass that right on to the editor it starts, which
+// otherwise can be refused the foreground and leave the keys with the
+// previous program.
+using ForegroundHandOff = std::function<void(std::uint32_t pid)>;
+void allow_foreground(std::uint32_t pid);
+
 // Starts the editor and a detached watcher thread that waits for it to end
 // and then posts MSG_EDITOR_EXITED (wParam = its process id) to `owner`.
-// Returns the editor's process id.
-Result<std::uint32_t> start_editor_process(HWND owner);
+// `hand_off` runs while the editor is still suspended, before it can ask for
+// the foreground. Returns the editor's process id.
+Result<std::uint32_t> start_editor_process(HWND owner, const ForegroundHandOff& hand_off = allow_foreground);
 
 }  // namespace kadrovix
