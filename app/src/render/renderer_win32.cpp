@@ -1,4 +1,5 @@
 #include "render/renderer_win32.h"
+#include "render/text_pieces_win32.h"
 
 #include <wincodec.h>
 
@@ -290,11 +291,15 @@ Result<void> draw_text(const RenderContext& context, ID2D1RenderTarget* target, 
     const std::wstring wide = to_wide(text.text);
     // The explicit clip does what the clip option does; Wine ignores the
     // option, and text spilling out of its box must not show anywhere.
+    ComPtr<IDWriteTextLayout> text_layout;
+    const HRESULT hr = context.dwrite_factory->CreateTextLayout(
+        wide.c_str(), static_cast<UINT32>(wide.size()), (*format).Get(), layout.right - layout.left,
+        layout.bottom - layout.top, &text_layout);
+    if (FAILED(hr)) return fail(hr);
     target->PushAxisAlignedClip(layout, D2D1_ANTIALIAS_MODE_ALIASED);
-    target->DrawText(wide.c_str(), static_cast<UINT32>(wide.size()), (*format).Get(), layout, brush,
-                     D2D1_DRAW_TEXT_OPTIONS_CLIP, DWRITE_MEASURING_MODE_NATURAL);
+    auto drawn = draw_layout_in_pieces(target, text_layout.Get(), D2D1::Point2F(left, top), brush);
     target->PopAxisAlignedClip();
-    return {};
+    return drawn;
 }
 
 // Rectangle, ellipse and arrow: the outline polylines. Only an arrow's closed

@@ -356,6 +356,27 @@ TEST_F(Renderer, RotatedTextTurnsAboutItsCentreAndOnlyItself) {
     EXPECT_EQ(pixel(out, 120, 215), (Bgr{255, 255, 255}));
 }
 
+TEST_F(Renderer, ALineWiderThanAnyGlyphRunLimitStillShows) {
+    // 2,000 letters at 20 px lay out about 24,500 px wide; a single glyph run
+    // that wide is drawn as nothing by some Direct2D implementations.
+    const BgraImage capture = solid_capture(1000, 100, 0xFFFFFFFFu);
+    const std::string letters(2000, 'a');
+    auto size = measure_text(context_.dwrite_factory.Get(), letters, 20);
+    ASSERT_TRUE(size.has_value());
+    ASSERT_GT(size->width, 16384.0);
+    const auto ink = [&](const std::string& words) {
+        const BgraImage out = render_whole(capture, {text(1, words, {10, 10}, 20, size->width, size->height, kBlack)});
+        std::size_t changed = 0;
+        for (std::uint32_t y = 0; y < out.height; ++y) {
+            for (std::uint32_t x = 0; x < out.width; ++x) changed += pixel(out, x, y) != pixel(capture, x, y);
+        }
+        return changed;
+    };
+    const std::size_t short_line = ink(std::string(200, 'a'));
+    EXPECT_GT(short_line, 1000u);
+    EXPECT_EQ(ink(letters), short_line) << "the visible part of the long line differs from the short one";
+}
+
 TEST_F(Renderer, MeasureText) {
     IDWriteFactory* dw = context_.dwrite_factory.Get();
     auto w = measure_text(dw, "W", 20);

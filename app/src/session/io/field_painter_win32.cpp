@@ -1,4 +1,5 @@
 #include "session/io/field_painter_win32.h"
+#include "render/text_pieces_win32.h"
 
 #include <wrl/client.h>
 
@@ -226,7 +227,9 @@ Result<void> paint_field(ID2D1RenderTarget* target, IDWriteFactory* factory, con
     }
 
     brush->SetColor(colour_of(look.colour, 1.0f));
-    target->DrawTextLayout(D2D1::Point2F(0.0f, 0.0f), f.layout.Get(), brush.Get(), D2D1_DRAW_TEXT_OPTIONS_NONE);
+    if (auto drawn = draw_layout_in_pieces(target, f.layout.Get(), D2D1::Point2F(0.0f, 0.0f), brush.Get()); !drawn) {
+        return drawn;
+    }
 
     if (look.focused && start == end) {
         auto caret = caret_at(f.layout.Get(), start);
