@@ -58,9 +58,20 @@ public:
             piece.glyphIndices = run->glyphIndices + first;
             piece.glyphAdvances = run->glyphAdvances != nullptr ? run->glyphAdvances + first : nullptr;
             piece.glyphOffsets = run->glyphOffsets != nullptr ? run->glyphOffsets + first : nullptr;
-            target_->DrawGlyphRun(D2D1::Point2F(pen, y), &piece, brush_, mode);
-            if (run->glyphAdvances == nullptr) break;  // no advances: drawn whole, as one piece
-            for (UINT32 i = 0; i < piece.glyphCount; ++i) pen += direction * piece.glyphAdvances[i];
+            if (run->glyphAdvances == nullptr) {
+                // No advances to cut by: drawn whole, as one piece.
+                target_->DrawGlyphRun(D2D1::Point2F(pen, y), &piece, brush_, mode);
+                break;
+            }
+            float width = 0.0f;
+            for (UINT32 i = 0; i < piece.glyphCount; ++i) width += piece.glyphAdvances[i];
+            const float from = direction > 0 ? pen : pen - width;
+            // A long text is mostly off the target: its pieces there cost
+            // nothing to skip and a lot to rasterise.
+            if (on_target(from, y, width, run->fontEmSize)) {
+                target_->DrawGlyphRun(D2D1::Point2F(pen, y), &piece, brush_, mode);
+            }
+            pen += direction * width;
         }
         return S_OK;
     }
@@ -76,6 +87,26 @@ public:
     }
 
 private:
+    // Whether the box of a piece (its advance across, a generous line height
+    // around the baseline) reaches the target through the current transform.
+    bool on_target(float left, float baseline, float width, float em) const {
+        D2D1_MATRIX_3X2_F m;
+        target_->GetTransform(&m);
+        const D2D1_SIZE_F size = target_->GetSize();
+        const D2D1_POINT_2F corners[4] = {{left, baseline - 2 * em}, {left + width, baseline - 2 * em},
+                                          {left, baseline + em}, {left + width, baseline + em}};
+        float min_x = 1e30f, min_y = 1e30f, max_x = -1e30f, max_y = -1e30f;
+        for (const D2D1_POINT_2F& c : corners) {
+            const float tx = c.x * m._11 + c.y * m._21 + m._31;
+            const float ty = c.x * m._12 + c.y * m._22 + m._32;
+            min_x = std::min(min_x, tx);
+            max_x = std::max(max_x, tx);
+            min_y = std::min(min_y, ty);
+            max_y = std::max(max_y, ty);
+        }
+        return max_x >= 0.0f && min_x <= size.width && max_y >= 0.0f && min_y <= size.height;
+    }
+
     ID2D1RenderTarget* target_;
     ID2D1Brush* brush_;
 };
