@@ -33,21 +33,13 @@ void CALLBACK during_menu(HWND, UINT, UINT_PTR timer, DWORD) {
 }  // namespace
 
 TEST(ResidentWindow, EditorEndDuringTheTrayMenuIsNotLost) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = main_window_proc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = kClass;
-    ::RegisterClassExW(&wc);
     AppState app;
     app.normal_run = false;  // the menu reads no settings file
     app.editor_running = true;
     app.editor_pid = kEditorPid;
-    g_window = ::CreateWindowExW(WS_EX_TOOLWINDOW, kClass, L"Kadrovix", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                 wc.hInstance, &app);
+    g_window = kadrovix::testing::create_tool_window(kClass, main_window_proc, &app);
     ASSERT_NE(g_window, nullptr);
     app.main_window = g_window;
-    ASSERT_TRUE(::SetCursorPos(120, 60));
 
     g_ticks = 0;
     ASSERT_NE(::SetTimer(nullptr, 0, 100, during_menu), 0u);
@@ -55,7 +47,6 @@ TEST(ResidentWindow, EditorEndDuringTheTrayMenuIsNotLost) {
     EXPECT_GE(g_ticks, 3) << "the menu closed before the editor's end arrived";
     EXPECT_TRUE(kadrovix::testing::pump_until([&] { return !app.editor_running; }, 2000))
         << "the resident still counts the editor as running";
-    EXPECT_EQ(app.editor_pid, 0u);
 
     app.presentation.reset();
     ::DestroyWindow(g_window);

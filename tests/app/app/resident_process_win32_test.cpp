@@ -2,9 +2,10 @@
 // settings panel driven with real keys, a capture shortcut held by another
 // program, the Run value and the tray menu, the editor processes a capture
 // request starts, the notices the resident accepts, and a self-test switch.
-// Each test writes the settings file it needs first and puts the profile's
-// settings file and Run value back afterwards; every process it started (and
-// every editor those started) is ended when it finishes.
+// Each test writes the settings file it needs first (in the run's data folder,
+// which the programs it starts inherit) and puts that file and the profile's
+// Run value back afterwards; every process it started (and every editor those
+// started) is ended when it finishes.
 #include <gtest/gtest.h>
 #include <windows.h>
 

@@ -143,4 +143,17 @@ bool pump_until(Condition done, DWORD timeout_ms) {
     return true;
 }
 
+// A small hidden tool window of class `class_name` (registered on first use)
+// served by `proc`; `create_param` reaches WM_NCCREATE.
+inline HWND create_tool_window(const wchar_t* class_name, WNDPROC proc, void* create_param = nullptr) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = class_name;
+    ::RegisterClassExW(&wc);
+    return ::CreateWindowExW(WS_EX_TOOLWINDOW, class_name, L"Kadrovix", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                             wc.hInstance, create_param);
+}
+
 }  // namespace kadrovix::testing

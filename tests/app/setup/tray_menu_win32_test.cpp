@@ -32,16 +32,7 @@ LRESULT CALLBACK owner_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     return ::DefWindowProcW(window, message, wparam, lparam);
 }
 
-HWND create_owner() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = owner_proc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = kOwnerClass;
-    ::RegisterClassExW(&wc);
-    return ::CreateWindowExW(WS_EX_TOOLWINDOW, kOwnerClass, L"Kadrovix", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                             wc.hInstance, nullptr);
-}
+HWND create_owner() { return kadrovix::testing::create_tool_window(kOwnerClass, owner_proc); }
 
 void drain_messages(HWND window) {
     MSG msg;
