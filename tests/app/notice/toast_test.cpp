@@ -74,7 +74,9 @@ TEST(ToastFade, LateTicksDoNotStretchTheToast) {
     // first tick after 2.1 s rather than at the 70th.
     for (std::uint64_t at = 67;; at += 67) {
         const ToastTick t = toast_tick(at);
-        if (at < 1800) EXPECT_FALSE(t.opacity || t.close) << at;
+        if (at < 1800) {
+            EXPECT_FALSE(t.opacity || t.close) << at;
+        }
         if (t.close) {
             EXPECT_EQ(at, 2144u);
             break;

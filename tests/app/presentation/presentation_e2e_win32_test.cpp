@@ -378,9 +378,16 @@ TEST_F(PresentationEndToEnd, KeyboardAndMouseDisplayLightsKeysMovesAndLocks) {
         << "the drag left no offset in the settings file";
 
     // Back at its place, locked: a click on it reaches the window below.
-    ASSERT_TRUE(drag(display, POINT{window_rect(display).left + 200, window_rect(display).top + 70},
-                     POINT{window_rect(display).left + 200 + (panel.x - window_rect(display).left),
-                           window_rect(display).top + 70 + (panel.y - window_rect(display).top)}));
+    // Each drag is over once its place is stored: the release travels as raw
+    // input, which a round trip to the window does not wait for.
+    const auto stored_offset = after->input_display_offset;
+    const RECT before_home = window_rect(display);
+    ASSERT_TRUE(drag(display, POINT{before_home.left + 200, before_home.top + 70},
+                     POINT{panel.x + 200, panel.y + 70}));
+    ASSERT_TRUE(wait_until(
+        [&] { return (after = settings_on_disk(file_)) && after->input_display_offset != stored_offset; },
+        kStepTimeoutMs))
+        << "the drag home was not stored";
     const RECT home = window_rect(display);
     HWND handle = overlay_sized(geometry.handle_side, geometry.handle_side);
     ASSERT_NE(handle, nullptr);
