@@ -617,4 +617,21 @@ TEST_F(ResidentProcess, HotkeyDiagnosticExitsZeroBesideARunningResident) {
     EXPECT_TRUE(resident.running());
 }
 
+// Run beside a resident, whose presentation mode holds its own shortcuts and
+// raw input: the self-test's registrations are its own process's.
+TEST_F(ResidentProcess, PresentationDiagnosticPassesAndSaysSo) {
+    use_settings(with_shortcut(MOD_CONTROL | MOD_ALT, VK_F6));
+    kt::LaunchedProcess& resident = start();
+    ASSERT_NE(main_window(resident), nullptr);
+    std::error_code ec;
+    fs::remove("target/presentation-diagnostics.txt", ec);
+
+    kt::LaunchedProcess& diagnostic = start({L"--presentation-diagnostic"});
+    EXPECT_EQ(diagnostic.wait(kStartTimeoutMs), std::optional<DWORD>(0));
+    EXPECT_EQ(read_file("target/presentation-diagnostics.txt"),
+              std::optional<std::string>("PASS: independent raw input, native shortcut rollback, priority hook fallback "
+                                         "on collision, hook and registrations released\n"));
+    EXPECT_TRUE(resident.running());
+}
+
 }  // namespace
