@@ -14,8 +14,10 @@
 //                     process's CPU time during an ordinary message loop
 //   ticks  [count]    one animation tick of the desktop-sized canvas with 1
 //                     and with 128 long-lived shapes
-//   memory [count]    working set before and after `count` rectangles drawn
-//                     through the canvas's own mouse messages and faded out
+//   memory [count] [every]
+//                     working set before and after `count` rectangles drawn
+//                     through the canvas's own mouse messages and faded out,
+//                     and after every `every` (250) of them on the way
 //
 // Every measurement is printed as "result <name> <value>" so that
 // tools/bench-presentation.sh can take medians over runs; other lines are
@@ -472,6 +474,7 @@ bool time_ticks(PresentationController& c, int n, int ticks) {
     }
     pump_pending();
     c.handle_message(WM_TIMER, kAnimationTimerId, 0);  // warm-up
+    const double ws_before = working_set_kib();
     std::vector<double> wall, cpu;
     for (int i = 0; i < ticks; ++i) {
         const double cpu0 = process_cpu_ms();
@@ -480,15 +483,16 @@ bool time_ticks(PresentationController& c, int n, int ticks) {
         wall.push_back(ms_since(t0));
         cpu.push_back(process_cpu_ms() - cpu0);
     }
+    std::printf("%d shapes: %d ticks, wall min %.1f max %.1f ms, working set %.0f KiB before, %.0f KiB after\n", n,
+                ticks, *std::min_element(wall.begin(), wall.end()), *std::max_element(wall.begin(), wall.end()),
+                ws_before, working_set_kib());
     if (g_failed || c.state().fading_shapes.size() != static_cast<std::size_t>(n) || c.canvas_window() == nullptr) {
-        std::printf("the shapes or the canvas went during the ticks\n");
+        std::printf("the shapes or the canvas went during the ticks (a minute's life is too short for this many)\n");
         return false;
     }
     const std::string base = "tick.shapes_" + std::to_string(n);
     result((base + ".wall_ms").c_str(), median(wall));
     result((base + ".process_cpu_ms").c_str(), median(cpu));
-    std::printf("%d shapes: %d ticks, wall min %.1f max %.1f ms\n", n, ticks, *std::min_element(wall.begin(), wall.end()),
-                *std::max_element(wall.begin(), wall.end()));
     // The canvas goes with the shapes at the next tick.
     c.state().fading_shapes.clear();
     const auto t0 = Clock::now();
@@ -547,7 +551,7 @@ bool draw_rectangle(PresentationController& c, int i, ShapeSteps* steps) {
     return !g_failed && !c.state().drawing.active() && made;
 }
 
-int run_memory(HWND window, int count) {
+int run_memory(HWND window, int count, int every) {
     Settings settings = default_settings();
     settings.shape_duration_ms = 1000;
     auto controller = make_controller(window, settings);
@@ -579,6 +583,7 @@ int run_memory(HWND window, int count) {
     g_longest_tick_ms = 0.0;
     const auto t0 = Clock::now();
     std::size_t most_alive = 0;
+    double ws_checkpoint = -1.0;
     ShapeSteps steps;
     for (int i = 0; i < count; ++i) {
         if (!draw_rectangle(c, 10 + i, &steps)) {
@@ -586,8 +591,10 @@ int run_memory(HWND window, int count) {
             return 1;
         }
         most_alive = std::max(most_alive, c.state().fading_shapes.size());
-        if ((i + 1) % 250 == 0 && i + 1 < count) {
-            std::printf("working set after %d shapes: %.0f KiB\n", i + 1, working_set_kib());
+        if ((i + 1) % every == 0 && i + 1 < count) {
+            const double ws = working_set_kib();
+            if (ws_checkpoint < 0) ws_checkpoint = ws;
+            std::printf("working set after %d shapes: %.0f KiB\n", i + 1, ws);
         }
     }
     const double draw_ms = ms_since(t0);
@@ -622,6 +629,12 @@ int run_memory(HWND window, int count) {
     result("memory.ws_faded_plus_3s_kib", ws_later);
     result("memory.growth_since_activation_kib", ws_later - ws_activated);
     result("memory.growth_since_warmup_kib", ws_later - ws_warm);
+    if (ws_checkpoint >= 0) {
+        // Growth that stops early is a cache filling up; growth that goes on
+        // to the end is what a leak looks like.
+        result("memory.ws_first_checkpoint_kib", ws_checkpoint);
+        result("memory.growth_since_first_checkpoint_kib", ws_later - ws_checkpoint);
+    }
     result("memory.draw_ms_per_shape", draw_ms / count);
     controller.reset();
     g_controller = nullptr;
@@ -632,7 +645,7 @@ int run_memory(HWND window, int count) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::printf("usage: kadrovix_presentation_bench moves|idle|ticks|memory [count]\n");
+        std::printf("usage: kadrovix_presentation_bench moves|idle|ticks|memory [count] [every]\n");
         return 2;
     }
     const std::wstring mode = argv[1];
@@ -644,7 +657,10 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"moves") status = run_moves(window.hwnd, arg > 0 ? arg : 2000);
     if (mode == L"idle") status = run_idle(window.hwnd, arg > 0 ? arg : 10);
     if (mode == L"ticks") status = run_ticks(window.hwnd, arg > 0 ? arg : 15);
-    if (mode == L"memory") status = run_memory(window.hwnd, arg > 0 ? arg : 1000);
+    if (mode == L"memory") {
+        const int every = argc > 3 ? _wtoi(argv[3]) : 0;
+        status = run_memory(window.hwnd, arg > 0 ? arg : 1000, every > 0 ? every : 250);
+    }
     std::fflush(stdout);
     ::DestroyWindow(window.hwnd);
     window.hwnd = nullptr;

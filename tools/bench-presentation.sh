@@ -4,8 +4,8 @@
 # pointer moves, the idle process and the canvas's animation tick `runs` times
 # on the first screen; the working set around `shapes` drawn and faded shapes
 # `memory_runs` times on the second, smaller screen, because every canvas frame
-# is a desktop-sized software paint under Wine. Prints every run's numbers and
-# the median of each.
+# is a desktop-sized software paint under Wine (one memory run takes about
+# 3-4 minutes on a 2-core VM). Prints every run's numbers and the median of each.
 # Usage: tools/bench-presentation.sh [runs] [memory_runs] [shapes]
 # Environment: KADROVIX_WIN64_BUILD (default build/win64),
 # KADROVIX_PRESENTATION_SCREEN (default 1024x768),
@@ -14,7 +14,7 @@ set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$root/tools/wine-env.sh"
 runs=${1:-5}
-memory_runs=${2:-2}
+memory_runs=${2:-1}
 shapes=${3:-1000}
 screen=${KADROVIX_PRESENTATION_SCREEN:-1024x768}
 memory_screen=${KADROVIX_PRESENTATION_MEMORY_SCREEN:-640x480}
@@ -52,9 +52,9 @@ run_on() {
         cd "$work" || exit 1
         echo "== screen $size (Xvfb $DISPLAY), load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
         : > results.txt
-        local spec mode count repeats i
-        for spec in "$@"; do
-            read -r mode count repeats <<< "$spec"
+        local job mode count repeats i
+        for job in "$@"; do
+            read -r mode count repeats <<< "$job"
             for i in $(seq 1 "$repeats"); do
                 echo "-- $mode $count, run $i (load $(cut -d' ' -f1 /proc/loadavg))"
                 if wine "$bench" "$mode" "$count" > run.txt 2>&1; then
