@@ -60,10 +60,10 @@ RECT window_rect(HWND window) {
     return r;
 }
 
-// Types at the X server, as a keyboard would: `spec` in xdotool's words
+// Types at the X server, as a keyboard would: `keys` in xdotool's words
 // ("alt+r", "keydown a"). Wine passes an ELF program to the system to run.
-bool x_keys(const std::string& spec) {
-    const std::wstring command = L"Z:\\usr\\bin\\xdotool " + std::wstring(spec.begin(), spec.end());
+bool x_keys(const std::string& keys) {
+    const std::wstring command = L"Z:\\usr\\bin\\xdotool " + std::wstring(keys.begin(), keys.end());
     PROCESS_INFORMATION info{};
     if (create_process(nullptr, command, info) != ERROR_SUCCESS) return false;
     ::WaitForSingleObject(info.hProcess, 10000);
