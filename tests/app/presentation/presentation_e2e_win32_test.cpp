@@ -193,6 +193,18 @@ protected:
         }
         return nullptr;
     }
+    // A shape shortcut typed at the X server, until the canvas is drawing in
+    // front: Wine can hand the X focus back a moment after the canvas took it,
+    // which ends the drawing as any loss of focus does. Null after 3 tries.
+    HWND drawing_canvas(const char* keys) const {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (!x_keys(keys)) return nullptr;
+            HWND c = nullptr;
+            if (!wait_until([&] { return (c = canvas()) != nullptr && ::GetForegroundWindow() == c; }, 5000)) continue;
+            if (settle(main_) && canvas() == c && ::GetForegroundWindow() == c) return c;
+        }
+        return nullptr;
+    }
     HWND canvas() const {
         const VirtualScreen vs = virtual_screen();
         return overlay_sized(vs.width, vs.height);
@@ -251,9 +263,8 @@ TEST_F(PresentationEndToEnd, ShapeShortcutDrawsAShapeThatFadesAndEscOrCtrlAltEsc
     ASSERT_NO_FATAL_FAILURE(start_resident());
 
     // Alt+R and a drag: a rectangle over everything, gone after its second.
-    ASSERT_TRUE(x_keys("key alt+r"));
-    HWND drawing = nullptr;
-    ASSERT_TRUE(wait_until([&] { return (drawing = canvas()) != nullptr; }, kStepTimeoutMs)) << "Alt+R made no canvas";
+    HWND drawing = drawing_canvas("key alt+r");
+    ASSERT_NE(drawing, nullptr) << "Alt+R made no canvas";
     ASSERT_TRUE(drag(main_, POINT{200, 150}, POINT{420, 330}));
     ULONGLONG released = ::GetTickCount64();
     ASSERT_TRUE(wait_until([] { return screen_shows_near(200, 240, kShapeRed, 8); }, kStepTimeoutMs))
@@ -267,10 +278,8 @@ TEST_F(PresentationEndToEnd, ShapeShortcutDrawsAShapeThatFadesAndEscOrCtrlAltEsc
     // Esc in mid-drag: no shape, and the window in front before comes back.
     ThreadWindow front(RECT{880, 20, 1000, 100});
     ASSERT_TRUE(bring_to_foreground(front.window(), kStepTimeoutMs));
-    ASSERT_TRUE(x_keys("key alt+r"));
-    ASSERT_TRUE(wait_until([&] { return (drawing = canvas()) != nullptr && ::GetForegroundWindow() == drawing; },
-                           kStepTimeoutMs))
-        << "the canvas did not take the foreground";
+    drawing = drawing_canvas("key alt+r");
+    ASSERT_NE(drawing, nullptr) << "the canvas did not take the foreground";
     ASSERT_TRUE(move_pointer(300, 300));
     ASSERT_TRUE(send_mouse(300, 300, MOUSEEVENTF_LEFTDOWN) && settle(drawing));
     ASSERT_TRUE(send_mouse(420, 400) && settle(drawing));
@@ -307,10 +316,7 @@ TEST_F(PresentationEndToEnd, AShapeShortcutHeldByAnotherProgramIsServedByTheHook
     EXPECT_TRUE(top_level_windows(resident_.id(), L"Kadrovix.Confirmation").empty())
         << "a shortcut was reported unavailable";
 
-    ASSERT_TRUE(x_keys("key alt+r"));
-    HWND drawing = nullptr;
-    ASSERT_TRUE(wait_until([&] { return (drawing = canvas()) != nullptr; }, kStepTimeoutMs))
-        << "the hook did not serve Alt+R";
+    ASSERT_NE(drawing_canvas("key alt+r"), nullptr) << "the hook did not serve Alt+R";
     ASSERT_TRUE(drag(main_, POINT{600, 200}, POINT{800, 360}));
     EXPECT_TRUE(wait_until([] { return screen_shows_near(600, 280, kShapeRed, 8); }, kStepTimeoutMs))
         << "the hook's Alt+R drew no rectangle";
