@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the native and the Windows trees and runs every test: native unit
 # tests (ASan/UBSan), the Windows tests under Wine on a private prefix and
-# display, and a bounded fuzz run. Ends with one line "N passed, N failed".
+# display, the installer end to end under Wine, and a bounded fuzz run.
+# Ends with one line "N passed, N failed".
 set -u
 cd "$(dirname "${BASH_SOURCE[0]}")"
 root=$(pwd)
@@ -91,6 +92,22 @@ if cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
     elif [ "$win_reports" -lt "${win_total:-0}" ]; then
         failed=$((failed + win_total - win_reports))
         echo "FAILED: $((win_total - win_reports)) Windows test executable(s) ended without a report"
+    fi
+
+    # This tree's program packaged, and its installer run end to end in a
+    # prefix and display of its own.
+    echo "== package and installer flow (Wine)"
+    version=$(cat build/win64/kadrovix-version.txt)
+    if ! KADROVIX_JOBS="$jobs" ./package.sh --build-dir build/win64 --out build/win64/dist >"$log_dir/package.log" 2>&1; then
+        tail -n 30 "$log_dir/package.log"
+        note_failure "package"
+    elif tests/installer/install_flow.sh "build/win64/dist/Kadrovix-$version-setup.exe" \
+        build/win64/tests/kadrovix_install_probe.exe "$version" >"$log_dir/installer-flow.log" 2>&1; then
+        cat "$log_dir/installer-flow.log"
+        passed=$((passed + 1))
+    else
+        cat "$log_dir/installer-flow.log"
+        note_failure "installer flow"
     fi
 else
     tail -n 40 "$log_dir"/win64-*.log

@@ -1,11 +1,12 @@
 # Installs the Debian packages the build and the tests need, when missing.
-# Sourced by test.sh and run.sh.
+# Sourced by test.sh, run.sh and package.sh.
 
 KADROVIX_PACKAGES=(
     cmake make g++ clang libclang-rt-14-dev
     googletest libgtest-dev libbenchmark-dev
     g++-mingw-w64-x86-64-posix
     wine wine64 xvfb xauth x11-apps xdotool imagemagick
+    nsis zip
     fonts-dejavu-core fonts-liberation
 )
 
