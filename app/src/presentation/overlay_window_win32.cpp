@@ -52,20 +52,9 @@ Result<OverlayWindow> OverlayWindow::create(OverlayRole role, OverlayHandler* ha
     overlay.height_ = height;
     overlay.position_ = POINT{x, y};
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    overlay.dc_.reset(::CreateCompatibleDC(nullptr));
-    if (!overlay.dc_) return fail_last_error();
-    void* bits = nullptr;
-    overlay.bitmap_.reset(::CreateDIBSection(overlay.dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!overlay.bitmap_) return fail_last_error();
-    overlay.previous_bitmap_ = ::SelectObject(overlay.dc_.get(), overlay.bitmap_.get());
-    if (overlay.previous_bitmap_ == nullptr) return fail_last_error();
+    auto surface = DibSurface::create(width, height);
+    if (!surface) return Unexpected<Error>{surface.error()};
+    overlay.surface_ = std::move(*surface);
 
     overlay.binding_ = std::make_unique<OverlayBinding>(OverlayBinding{handler, role});
     HWND window = ::CreateWindowExW(kOverlayExStyle, kPresentationWindowClass, kPresentationWindowTitle, WS_POPUP, x,
@@ -81,9 +70,7 @@ OverlayWindow& OverlayWindow::operator=(OverlayWindow&& other) noexcept {
         release();
         window_ = std::move(other.window_);
         binding_ = std::move(other.binding_);
-        dc_ = std::move(other.dc_);
-        bitmap_ = std::move(other.bitmap_);
-        previous_bitmap_ = std::exchange(other.previous_bitmap_, nullptr);
+        surface_ = std::move(other.surface_);
         width_ = other.width_;
         height_ = other.height_;
         position_ = other.position_;
@@ -97,17 +84,14 @@ void OverlayWindow::release() {
     // The window goes first: its procedure reads the binding until then.
     window_.reset();
     binding_.reset();
-    if (previous_bitmap_ != nullptr && dc_) ::SelectObject(dc_.get(), previous_bitmap_);
-    previous_bitmap_ = nullptr;
-    bitmap_.reset();
-    dc_.reset();
+    surface_ = DibSurface{};
 }
 
 Result<void> OverlayWindow::paint(const RenderContext& context, const OverlayPainter& paint) {
-    if (!window_ || !dc_) return invalid_argument("The overlay window is gone");
+    if (!window_ || surface_.dc() == nullptr) return invalid_argument("The overlay window is gone");
     ID2D1DCRenderTarget* target = context.dc_target.Get();
     const RECT rect{0, 0, width_, height_};
-    HRESULT hr = target->BindDC(dc_.get(), &rect);
+    HRESULT hr = target->BindDC(surface_.dc(), &rect);
     if (FAILED(hr)) return fail_hresult(hr);
     target->BeginDraw();
     target->SetTransform(D2D1::Matrix3x2F::Identity());
@@ -122,7 +106,7 @@ Result<void> OverlayWindow::paint(const RenderContext& context, const OverlayPai
     SIZE size{width_, height_};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     WindowDc screen(nullptr);
-    if (!::UpdateLayeredWindow(window_.get(), screen.get(), &position_, &size, dc_.get(), &source, 0, &blend,
+    if (!::UpdateLayeredWindow(window_.get(), screen.get(), &position_, &size, surface_.dc(), &source, 0, &blend,
                                ULW_ALPHA)) {
         return fail_last_error();
     }

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "app/runtime/error.h"
-#include "app/runtime/gdi_win32.h"
+#include "app/runtime/dib_surface_win32.h"
 #include "app/runtime/window_win32.h"
 #include "render/renderer_win32.h"
 
@@ -83,9 +83,7 @@ public:
 private:
     UniqueWindow window_;
     std::unique_ptr<OverlayBinding> binding_;
-    UniqueDc dc_;
-    UniqueBitmap bitmap_;
-    HGDIOBJ previous_bitmap_ = nullptr;
+    DibSurface surface_;
     int width_ = 0;
     int height_ = 0;
     POINT position_{};

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/runtime/error_win32.h"
-#include "app/runtime/gdi_win32.h"
+#include "app/runtime/dib_surface_win32.h"
 #include "presentation/devices/panel_layout.h"
 #include "presentation/overlay_paint_win32.h"
 #include "presentation/overlay_window_win32.h"
@@ -18,23 +18,11 @@ namespace {
 // Paints `paint` into a premultiplied surface of width x height, as an
 // overlay window's picture.
 Result<BgraImage> overlay_picture(const RenderContext& context, int width, int height, const OverlayPainter& paint) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    UniqueDc dc(::CreateCompatibleDC(nullptr));
-    if (!dc) return fail_last_error();
-    void* bits = nullptr;
-    UniqueBitmap bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap) return fail_last_error();
-    SelectedObject selected(dc.get(), bitmap.get());
-    if (!selected.ok()) return fail_last_error();
+    auto surface = DibSurface::create(width, height);
+    if (!surface) return Unexpected<Error>{surface.error()};
     const RECT rect{0, 0, width, height};
     ID2D1DCRenderTarget* target = context.dc_target.Get();
-    if (HRESULT hr = target->BindDC(dc.get(), &rect); FAILED(hr)) return fail_hresult(hr);
+    if (HRESULT hr = target->BindDC(surface->dc(), &rect); FAILED(hr)) return fail_hresult(hr);
     target->BeginDraw();
     target->Clear(D2D1::ColorF(0, 0, 0, 0));
     Result<void> drawn = paint(target);
@@ -45,8 +33,7 @@ Result<BgraImage> overlay_picture(const RenderContext& context, int width, int h
     BgraImage out;
     out.width = static_cast<std::uint32_t>(width);
     out.height = static_cast<std::uint32_t>(height);
-    const auto* first = static_cast<const std::uint8_t*>(bits);
-    out.pixels.assign(first, first + static_cast<std::size_t>(width) * height * 4);
+    out.pixels.assign(surface->bits(), surface->bits() + static_cast<std::size_t>(width) * height * 4);
     return out;
 }
 
