@@ -136,6 +136,18 @@ std::optional<Settings> settings_on_disk(const SettingsFileGuard& file) {
     return *parsed;
 }
 
+// Every 8th pixel of `area` shows the pattern window's picture.
+bool shows_pattern(const RECT& area) {
+    const BgraImage shot = grab_screen(area);
+    if (shot.width == 0) return false;
+    for (LONG y = area.top; y < area.bottom; y += 8) {
+        for (LONG x = area.left; x < area.right; x += 8) {
+            if (pixel_rgb(shot, x - area.left, y - area.top) != pattern_rgb(x, y)) return false;
+        }
+    }
+    return true;
+}
+
 class PresentationEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -271,7 +283,10 @@ TEST_F(PresentationEndToEnd, ShapeShortcutDrawsAShapeThatFadesAndEscOrCtrlAltEsc
         << "no rectangle edge on screen";
     EXPECT_TRUE(screen_shows_near(310, 330, kShapeRed, 8)) << "the bottom edge is missing";
     save_png(grab_virtual_screen_for_test(), L"presentation-shapes.png");
-    EXPECT_TRUE(wait_until([] { return PatternWindow::on_screen(); }, kStepTimeoutMs)) << "the rectangle never faded";
+    // Around the rectangle only: Wine shows its own notification-area window
+    // at the screen's corner while the resident has an icon.
+    EXPECT_TRUE(wait_until([] { return shows_pattern(RECT{180, 130, 440, 350}); }, kStepTimeoutMs))
+        << "the rectangle never faded";
     EXPECT_GE(::GetTickCount64() - released, 500u) << "the rectangle went before its last 500 ms";
     EXPECT_TRUE(wait_until([&] { return canvas() == nullptr; }, kStepTimeoutMs)) << "the empty canvas stayed";
 
@@ -289,7 +304,11 @@ TEST_F(PresentationEndToEnd, ShapeShortcutDrawsAShapeThatFadesAndEscOrCtrlAltEsc
         << "the foreground did not come back";
     ASSERT_TRUE(send_mouse(420, 400, MOUSEEVENTF_LEFTUP));
     ASSERT_TRUE(settle(main_));
-    EXPECT_EQ(pixel_rgb(grab_virtual_screen_for_test(), 300, 350), pattern_rgb(300, 350)) << "the dropped shape was drawn";
+    // A kept shape would bring the canvas back to fade it out. (The screen
+    // itself may show the old canvas a little longer: Wine takes its time to
+    // take a full-screen layered window off an X server without a window
+    // manager.)
+    EXPECT_TRUE(visible_overlays().empty()) << "the dropped shape was kept";
 
     // Everything on, then Ctrl+Alt+Esc: no overlay, nothing held.
     ASSERT_NO_FATAL_FAILURE(choose_menu_row(kHaloRow));
