@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "app/runtime/error_win32.h"
+#include "app/runtime/dib_surface_win32.h"
 #include "presentation/controller_win32.h"
 #include "settings/settings.h"
 
@@ -284,18 +285,13 @@ bool time_bare_moves(int count, int offset, MoveTimes& out) {
     HWND bare = ::CreateWindowExW(win32::kOverlayExStyle, win32::kPresentationWindowClass, L"bare", WS_POPUP, 0, 0,
                                   kSide, kSide, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     if (bare == nullptr) return false;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kSide;
-    info.bmiHeader.biHeight = -kSide;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = ::SelectObject(dc, bitmap);
-    std::memset(bits, 0x40, static_cast<std::size_t>(kSide) * kSide * 4);
+    auto surface = win32::DibSurface::create(kSide, kSide);
+    if (!surface) {
+        ::DestroyWindow(bare);
+        return false;
+    }
+    HDC dc = surface->dc();
+    std::memset(surface->bits(), 0x40, static_cast<std::size_t>(kSide) * kSide * 4);
     POINT at{0, 0}, source{0, 0};
     SIZE size{kSide, kSide};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
@@ -321,9 +317,6 @@ bool time_bare_moves(int count, int offset, MoveTimes& out) {
     out.handler_wall_us = median(wall);
     out.handler_wall_mean_us = mean(wall);
     ::DestroyWindow(bare);
-    ::SelectObject(dc, previous);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(dc);
     pump_pending();
     return true;
 }

@@ -9,6 +9,7 @@
 #include "app/notice/toast.h"
 #include "app/notice/toast_win32.h"
 #include "app/runtime/error_win32.h"
+#include "app/runtime/dib_surface_win32.h"
 #include "app/runtime/gdi_win32.h"
 #include "app/runtime/text_win32.h"
 #include "app/setup/tray_menu.h"
@@ -26,26 +27,14 @@ namespace {
 class DibCanvas {
 public:
     DibCanvas(int width, int height) : width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        dc_.reset(::CreateCompatibleDC(nullptr));
-        if (!dc_) return;
-        bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
-        if (bitmap_) previous_ = ::SelectObject(dc_.get(), bitmap_.get());
-    }
-    DibCanvas(const DibCanvas&) = delete;
-    DibCanvas& operator=(const DibCanvas&) = delete;
-    ~DibCanvas() {
-        if (previous_ != nullptr) ::SelectObject(dc_.get(), previous_);
+        if (auto made = win32::DibSurface::create(width, height)) {
+            surface_ = std::move(*made);
+            bits_ = surface_.bits();
+        }
     }
 
-    bool ok() const { return bits_ != nullptr && previous_ != nullptr; }
-    HDC dc() const { return dc_.get(); }
+    bool ok() const { return bits_ != nullptr; }
+    HDC dc() const { return surface_.dc(); }
 
     // Opaque inside `shape` (everything when null), transparent outside.
     BgraImage image(HRGN shape = nullptr) const {
@@ -70,10 +59,8 @@ public:
 private:
     int width_;
     int height_;
-    win32::UniqueDc dc_;
-    win32::UniqueBitmap bitmap_;
-    HGDIOBJ previous_ = nullptr;
-    std::uint8_t* bits_ = nullptr;
+    win32::DibSurface surface_;
+    const std::uint8_t* bits_ = nullptr;
 };
 
 void fill_rect(BgraImage& img, int x0, int y0, int x1, int y1, Rgb c) {

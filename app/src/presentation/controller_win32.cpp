@@ -17,14 +17,6 @@ std::uint64_t now_ms() { return ::GetTickCount64(); }
 
 bool key_held(int vk) { return (::GetAsyncKeyState(vk) & 0x8000) != 0; }
 
-// The effective DPI of the monitor at `p`; 96 where the system cannot say
-// (the rules treat anything under 96 as 96 too).
-unsigned monitor_dpi(POINT p) {
-    HMONITOR monitor = ::MonitorFromPoint(p, MONITOR_DEFAULTTONEAREST);
-    UINT x = 0, y = 0;
-    if (monitor != nullptr && SUCCEEDED(::GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &x, &y)) && x >= 96) return x;
-    return 96;
-}
 
 POINT virtual_origin() { return POINT{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN)}; }
 
@@ -41,11 +33,15 @@ devices::ScreenArea work_area_of(HMONITOR monitor) {
     return devices::ScreenArea{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
 }
 
+// The effective DPI of a monitor; 96 where the system cannot say (the rules
+// treat anything under 96 as 96 too).
 unsigned monitor_dpi(HMONITOR monitor) {
     UINT x = 0, y = 0;
     if (monitor != nullptr && SUCCEEDED(::GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &x, &y)) && x >= 96) return x;
     return 96;
 }
+
+unsigned monitor_dpi(POINT p) { return monitor_dpi(::MonitorFromPoint(p, MONITOR_DEFAULTTONEAREST)); }
 
 HKL foreground_layout() {
     HWND front = ::GetForegroundWindow();

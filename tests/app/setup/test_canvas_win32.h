@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/runtime/dib_surface_win32.h"
 #include "render/bgra_image.h"
 #include "session/io/png_win32.h"
 
@@ -18,27 +19,16 @@ namespace kadrovix::testing {
 class Canvas {
 public:
     Canvas(int width, int height) : width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        dc_ = ::CreateCompatibleDC(nullptr);
-        bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-        if (dc_ != nullptr && bitmap_ != nullptr) previous_ = ::SelectObject(dc_, bitmap_);
+        if (auto made = win32::DibSurface::create(width, height)) {
+            surface_ = std::move(*made);
+            bits_ = surface_.bits();
+        }
     }
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
-    ~Canvas() {
-        if (previous_ != nullptr) ::SelectObject(dc_, previous_);
-        if (bitmap_ != nullptr) ::DeleteObject(bitmap_);
-        if (dc_ != nullptr) ::DeleteDC(dc_);
-    }
 
-    bool ok() const { return bits_ != nullptr && previous_ != nullptr; }
-    HDC dc() const { return dc_; }
+    bool ok() const { return bits_ != nullptr; }
+    HDC dc() const { return surface_.dc(); }
     int width() const { return width_; }
     int height() const { return height_; }
 
@@ -83,9 +73,7 @@ public:
 private:
     int width_;
     int height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
+    win32::DibSurface surface_;
     std::uint8_t* bits_ = nullptr;
 };
 

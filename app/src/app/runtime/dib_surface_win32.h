@@ -57,7 +57,7 @@ public:
 
     HDC dc() const { return dc_.get(); }
     // B, G, R, A bytes, rows top to bottom; call GdiFlush before reading.
-    const std::uint8_t* bits() const { return bits_; }
+    std::uint8_t* bits() const { return bits_; }
     int width() const { return width_; }
     int height() const { return height_; }
 
