@@ -76,8 +76,10 @@ double normalise_angle(double angle) {
     if (r < 0.0) {
         r += kTwoPi;
     }
-    // A tiny negative remainder plus 2 pi can round up to 2 pi itself.
-    if (r >= kTwoPi) {
+    // A tiny negative remainder plus 2 pi can round up to 2 pi itself, and a
+    // turn of -0 must not leave a -0 angle: history compares with ==, which
+    // cannot tell it from the 0 it recorded.
+    if (r >= kTwoPi || r == 0.0) {
         r = 0.0;
     }
     return r;
