@@ -63,7 +63,7 @@ fi
 
 # --- Windows tree under Wine -------------------------------------------------
 echo "== win64 build"
-if cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >"$log_dir/win64-configure.log" 2>&1 &&
+if cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release -DKADROVIX_BENCH=OFF >"$log_dir/win64-configure.log" 2>&1 &&
    cmake --build build/win64 -j "$jobs" >"$log_dir/win64-build.log" 2>&1; then
     echo "== win64 tests (Wine)"
     xvfb_pid=""
@@ -139,5 +139,14 @@ else
     note_failure "fuzz build"
 fi
 
+# A recap of what failed, next to the summary, where a truncated log keeps it.
+if [ "$failed" -ne 0 ]; then
+    echo "== failures"
+    for log in "$log_dir"/native-tests.log "$log_dir"/win64-tests.log; do
+        [ -f "$log" ] || continue
+        grep -E -A6 '(: Failure|error: .*)$' "$log" | head -n 60
+        grep -E '^\[  FAILED  \] [A-Za-z_0-9]+\.' "$log" | sort -u
+    done
+fi
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

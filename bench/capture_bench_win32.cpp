@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/runtime/com_apartment_win32.h"
 #include "bench/mixed_annotations.h"
 #include "render/renderer_win32.h"
 #include "render/screen_grab_win32.h"
@@ -38,7 +39,8 @@ double median_ms(int runs, F&& step) {
 
 int wmain(int argc, wchar_t** argv) {
     const int runs = argc > 1 ? _wtoi(argv[1]) : 7;
-    if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+    const win32::ComApartment com;  // uninitialised last, after everything made below
+    if (!com.ok()) return 1;
     auto grab = win32::grab_virtual_screen();
     if (!grab) return 2;
     std::printf("screen %ux%u, %d runs, medians:\n", grab->width, grab->height, runs);
@@ -65,6 +67,5 @@ int wmain(int argc, wchar_t** argv) {
     if (!output) return 4;
     std::printf("encode_png               %9.2f ms\n",
                 median_ms(runs, [&] { return win32::encode_png(*output).has_value(); }));
-    ::CoUninitialize();
     return 0;
 }

@@ -19,7 +19,8 @@
 #include <vector>
 
 #include "app/app_state_win32.h"
-#include "app/runtime/error_win32.h"
+#include "app/runtime/com_apartment_win32.h"
+#include "base/error_win32.h"
 #include "bench/mixed_annotations.h"
 #include "render/screen_grab_win32.h"
 #include "session/capture_session_win32.h"
@@ -74,10 +75,10 @@ int run_case(HWND window, const BgraImage& capture, const Case& c, int frames) {
         std::printf("%s: session failed: %s\n", c.name, win32::error_text(made.error()).c_str());
         return 1;
     }
-    std::shared_ptr<CaptureSession> session = *made;
+    std::unique_ptr<CaptureSession> session = std::move(*made);
     SessionState& s = session->state();
     const double w = s.desktop.width, h = s.desktop.height;
-    s.region = Region{true, 40.0, 40.0, w - 40.0, h - 40.0};
+    s.region = Region{{40.0, 40.0, w - 40.0, h - 40.0}, true};
     s.region_selection = false;
     if (c.annotations) s.editor.objects = bench::mixed_annotations(w, h, 1000);
     if (c.live) {
@@ -91,7 +92,7 @@ int run_case(HWND window, const BgraImage& capture, const Case& c, int frames) {
 
     AppState app;
     app.main_window = window;
-    app.normal_run = false;
+    app.role = Role::Diagnostics;
     const POINT start{static_cast<LONG>(w / 3), static_cast<LONG>(h / 3)};
     if (auto r = session->mouse_move(start); !r) return 1;
     if (auto r = session->mouse_down(app, start); !r) return 1;
@@ -133,7 +134,8 @@ int run_case(HWND window, const BgraImage& capture, const Case& c, int frames) {
 int wmain(int argc, wchar_t** argv) {
     const int frames = argc > 1 ? _wtoi(argv[1]) : 15;
     if (frames < 1) return 1;
-    if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+    const win32::ComApartment com;  // uninitialised last, after everything made below
+    if (!com.ok()) return 1;
     auto grab = win32::grab_virtual_screen();
     if (!grab) return 2;
 
@@ -158,6 +160,5 @@ int wmain(int argc, wchar_t** argv) {
         status |= run_case(window, *grab, c, frames);
     }
     ::DestroyWindow(window);
-    ::CoUninitialize();
     return status;
 }

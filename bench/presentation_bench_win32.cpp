@@ -36,8 +36,9 @@
 #include <string>
 #include <vector>
 
-#include "app/runtime/error_win32.h"
+#include "app/runtime/com_apartment_win32.h"
 #include "app/runtime/dib_surface_win32.h"
+#include "base/error_win32.h"
 #include "presentation/controller_win32.h"
 #include "settings/settings.h"
 
@@ -643,7 +644,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring mode = argv[1];
     const int arg = argc > 2 ? _wtoi(argv[2]) : 0;
-    if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 3;
+    const win32::ComApartment com;  // uninitialised last, after everything made below
+    if (!com.ok()) return 3;
     Window window;
     if (!make_window(window)) return 3;
     int status = 2;
@@ -657,6 +659,5 @@ int wmain(int argc, wchar_t** argv) {
     std::fflush(stdout);
     ::DestroyWindow(window.hwnd);
     window.hwnd = nullptr;
-    ::CoUninitialize();
     return status;
 }

@@ -9,8 +9,11 @@ runs=${1:-7}
 shift || true
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(1920x1080 3840x2160)
-exe=${KADROVIX_BENCH_EXE:-$root/build/win64/kadrovix_capture_bench.exe}
-[ -x "$exe" ] || { echo "build the win64 tree first (target kadrovix_capture_bench)"; exit 1; }
+build=${KADROVIX_WIN64_BUILD:-$root/build/win64}
+exe=$build/kadrovix_capture_bench.exe
+# Benchmarks are built only in a tree configured for them.
+cmake -S "$root" -B "$build" -DKADROVIX_BENCH=ON >/dev/null &&
+    cmake --build "$build" -j2 --target kadrovix_capture_bench || exit 1
 for size in "${sizes[@]}"; do
     (
         unset DISPLAY

@@ -20,7 +20,9 @@ screen=${KADROVIX_PRESENTATION_SCREEN:-1024x768}
 memory_screen=${KADROVIX_PRESENTATION_MEMORY_SCREEN:-640x480}
 build=${KADROVIX_WIN64_BUILD:-$root/build/win64}
 bench=$build/kadrovix_presentation_bench.exe
-[ -x "$bench" ] || cmake --build "$build" -j2 --target kadrovix_presentation_bench || exit 1
+# Benchmarks are built only in a tree configured for them.
+cmake -S "$root" -B "$build" -DKADROVIX_BENCH=ON >/dev/null &&
+    cmake --build "$build" -j2 --target kadrovix_presentation_bench || exit 1
 
 # An even count gives the mean of the middle two.
 median() {

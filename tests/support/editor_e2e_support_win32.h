@@ -23,6 +23,7 @@
 #include "app/runtime/gdi_win32.h"
 #include "render/bgra_image.h"
 #include "settings/settings_storage_win32.h"
+#include "support/pixels.h"
 #include "support/process_win32.h"
 #include "support/window_probe_win32.h"
 
@@ -40,16 +41,6 @@ inline VirtualScreen virtual_screen() {
                          ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
-inline int channel(std::uint32_t rgb, int shift) { return static_cast<int>((rgb >> shift) & 0xFF); }
-
-// Every channel within `tolerance` of the other colour's.
-inline bool near_rgb(std::uint32_t a, std::uint32_t b, int tolerance) {
-    for (int shift : {16, 8, 0}) {
-        if (std::abs(channel(a, shift) - channel(b, shift)) > tolerance) return false;
-    }
-    return true;
-}
-
 // The colour under the editor's veil (black at 48 % opacity).
 inline std::uint32_t veiled(std::uint32_t rgb) {
     std::uint32_t out = 0;
@@ -58,12 +49,6 @@ inline std::uint32_t veiled(std::uint32_t rgb) {
         out |= c << shift;
     }
     return out;
-}
-
-inline std::string hex_rgb(std::uint32_t rgb) {
-    char text[16];
-    std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(rgb & 0xFFFFFF));
-    return text;
 }
 
 // The picture of the pattern window at a desktop pixel (origin at the virtual
@@ -267,6 +252,15 @@ inline bool drag(HWND window, POINT from, POINT to, int steps = 6) {
 inline bool click(HWND window, POINT at) {
     return move_pointer(at.x, at.y) && send_mouse(at.x, at.y, MOUSEEVENTF_LEFTDOWN) && settle(window) &&
            send_mouse(at.x, at.y, MOUSEEVENTF_LEFTUP) && settle(window);
+}
+
+// One notch of the wheel is 120, positive away from the user.
+inline bool send_wheel(int delta) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.mouseData = static_cast<DWORD>(delta);
+    input.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    return ::SendInput(1, &input, sizeof(INPUT)) == 1;
 }
 
 inline BgraImage grab_virtual_screen_for_test() {

@@ -29,7 +29,9 @@ struct HotkeyRegistration {
 };
 
 struct AppState {
-    AppState() = default;
+    AppState();
+    // Out of line: the session and the search receiver are complete only there.
+    ~AppState();
     AppState(const AppState&) = delete;
     AppState& operator=(const AppState&) = delete;
 
@@ -43,9 +45,8 @@ struct AppState {
     std::optional<std::uint64_t> notification_owner;  // editor only
     HWND main_window = nullptr;
     HWND toast_window = nullptr;
-    // shared_ptr so that this header needs neither type complete.
-    std::shared_ptr<CaptureSession> session;        // editor only
-    std::shared_ptr<SearchReceiver> search_result;  // editor only
+    std::unique_ptr<CaptureSession> session;        // editor only
+    std::unique_ptr<SearchReceiver> search_result;  // editor only
     Settings settings;
     SettingsPanel panel;
     HotkeyRegistration capture_hotkey;
@@ -56,10 +57,10 @@ struct AppState {
     // Resident only; attached to the main window as its presentation property.
     std::unique_ptr<PresentationController> presentation;
     bool panel_open = false;
-    bool is_editor = false;
-    // False in the diagnostics role: the settings file is then never read
-    // again nor written.
-    bool normal_run = true;
+
+    bool is_editor() const { return role == Role::Editor; }
+    // The diagnostics role never reads the settings file again nor writes it.
+    bool stores_settings() const { return role != Role::Diagnostics; }
 
     // The capture stroke width and custom colour last stored, so that only a
     // change is written.

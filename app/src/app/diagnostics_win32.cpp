@@ -12,8 +12,8 @@
 #include "app/diagnostics_report.h"
 #include "app/messages.h"
 #include "app/runtime/editor_process_win32.h"
-#include "app/runtime/error_win32.h"
 #include "app/runtime/handles_win32.h"
+#include "base/error_win32.h"
 #include "render/bgra_image.h"
 #include "render/screen_grab_win32.h"
 #include "session/capture_session_win32.h"
@@ -109,17 +109,17 @@ Result<std::string> read_text_file(const std::filesystem::path& path) {
 
 Result<int> run_google_diagnostic() {
     auto image = new_filled_image(64, 64, 0xFFB45A28u);  // B 0x28, G 0x5A, R 0xB4, A 0xFF
-    if (!image) return Unexpected<Error>{image.error()};
+    if (!image) return propagate(image);
     auto link = win32::upload_to_lens(*image);
-    if (!link) return Unexpected<Error>{link.error()};
-    if (auto r = write_text_file(L"google-diagnostic.txt", kGooglePassText); !r) return Unexpected<Error>{r.error()};
+    if (!link) return propagate(link);
+    RETURN_IF_ERROR(write_text_file(L"google-diagnostic.txt", kGooglePassText));
     return 0;
 }
 
 Result<int> run_editor_diagnostic() {
     const auto start = std::chrono::steady_clock::now();
     auto grab = win32::grab_virtual_screen();
-    if (!grab) return Unexpected<Error>{grab.error()};
+    if (!grab) return propagate(grab);
     const double capture_ms = elapsed_ms(start);
     EditorDiagnostics d;
     d.width = grab->width;
@@ -127,13 +127,11 @@ Result<int> run_editor_diagnostic() {
     {
         Settings settings = default_settings();
         auto session = CaptureSession::from_image(nullptr, std::move(*grab), settings, std::nullopt);
-        if (!session) return Unexpected<Error>{session.error()};
+        if (!session) return propagate(session);
         d.capture_ms = capture_ms;
         d.capture_and_session_ms = elapsed_ms(start);
     }
-    if (auto r = write_text_file(L"editor-diagnostics.txt", format_editor_diagnostics(d)); !r) {
-        return Unexpected<Error>{r.error()};
-    }
+    RETURN_IF_ERROR(write_text_file(L"editor-diagnostics.txt", format_editor_diagnostics(d)));
     return 0;
 }
 
@@ -162,7 +160,7 @@ Result<void> run_diagnostic_check() {
     report.gdi_before = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
 
     auto exe = executable_path();
-    if (!exe) return Unexpected<Error>{exe.error()};
+    if (!exe) return propagate(exe);
     for (int run = 0; run < 5; ++run) {
         std::wstring command = L"\"" + exe->wstring() + L"\" --editor-diagnostic";
         STARTUPINFOW startup{};
@@ -181,7 +179,7 @@ Result<void> run_diagnostic_check() {
         if (code != 0) return general_failure(kEditorCheckFailedMessage);
         report.worker_lifetime_ms.push_back(elapsed_ms(started));
         auto text = read_text_file(kTargetFolder / L"editor-diagnostics.txt");
-        if (!text) return Unexpected<Error>{text.error()};
+        if (!text) return propagate(text);
         const auto parsed = parse_editor_diagnostics(*text);
         if (!parsed) return general_failure(kInvalidEditorDiagnosticsMessage);
         report.capture_dimensions.emplace_back(parsed->width, parsed->height);

@@ -3,7 +3,7 @@
 // working folder) and to the exit code.
 #pragma once
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 
 namespace kadrovix {
 

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "app/runtime/error_win32.h"
 #include "app/setup/shortcut.h"
+#include "base/error_win32.h"
 
 namespace kadrovix {
 

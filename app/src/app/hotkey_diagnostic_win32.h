@@ -2,7 +2,7 @@
 // among them keys without modifiers, with the no-repeat flag.
 #pragma once
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 
 namespace kadrovix {
 

@@ -8,60 +8,20 @@
 #include "app/messages.h"
 #include "app/notice/toast.h"
 #include "app/notice/toast_win32.h"
-#include "app/runtime/error_win32.h"
 #include "app/runtime/dib_surface_win32.h"
 #include "app/runtime/gdi_win32.h"
 #include "app/runtime/text_win32.h"
 #include "app/setup/tray_menu.h"
 #include "app/setup/tray_menu_win32.h"
-#include "render/renderer_win32.h"
-#include "session/io/png_win32.h"
+#include "base/error_win32.h"
 #include "presentation/presentation_demo_win32.h"
 #include "presentation/presentation_state.h"
+#include "render/renderer_win32.h"
+#include "session/io/png_win32.h"
 #include "settings/settings.h"
 
 namespace kadrovix {
 namespace {
-
-// A 32-bit top-down DIB selected into a memory DC, for the GDI-drawn UI.
-class DibCanvas {
-public:
-    DibCanvas(int width, int height) : width_(width), height_(height) {
-        if (auto made = win32::DibSurface::create(width, height)) {
-            surface_ = std::move(*made);
-            bits_ = surface_.bits();
-        }
-    }
-
-    bool ok() const { return bits_ != nullptr; }
-    HDC dc() const { return surface_.dc(); }
-
-    // Opaque inside `shape` (everything when null), transparent outside.
-    BgraImage image(HRGN shape = nullptr) const {
-        ::GdiFlush();
-        BgraImage out;
-        out.width = static_cast<std::uint32_t>(width_);
-        out.height = static_cast<std::uint32_t>(height_);
-        out.pixels.assign(bits_, bits_ + static_cast<std::size_t>(width_) * height_ * 4);
-        for (int y = 0; y < height_; ++y) {
-            for (int x = 0; x < width_; ++x) {
-                std::uint8_t* p = &out.pixels[(static_cast<std::size_t>(y) * width_ + x) * 4];
-                if (shape == nullptr || ::PtInRegion(shape, x, y)) {
-                    p[3] = 255;
-                } else {
-                    p[0] = p[1] = p[2] = p[3] = 0;
-                }
-            }
-        }
-        return out;
-    }
-
-private:
-    int width_;
-    int height_;
-    win32::DibSurface surface_;
-    const std::uint8_t* bits_ = nullptr;
-};
 
 void fill_rect(BgraImage& img, int x0, int y0, int x1, int y1, Rgb c) {
     for (int y = std::max(0, y0); y < std::min<int>(img.height, y1); ++y) {
@@ -125,7 +85,7 @@ Annotation make(std::uint64_t id, Geometry g, Rgb colour, double width, double a
 Result<Annotation> make_text(const win32::RenderContext& ctx, std::uint64_t id, Point at, std::string text,
                              double size, Rgb colour, double angle = 0.0) {
     auto measured = win32::measure_text(ctx.dwrite_factory.Get(), text, size);
-    if (!measured) return Unexpected<Error>{measured.error()};
+    if (!measured) return propagate(measured);
     shape::Text t;
     t.text = std::move(text);
     t.position = at;
@@ -186,7 +146,7 @@ Result<std::vector<Annotation>> demo_annotations(const win32::RenderContext& ctx
     std::uint64_t id = 10;
     for (const T& t : texts) {
         auto a = make_text(ctx, id++, t.at, t.text, t.size, t.colour, t.angle);
-        if (!a) return Unexpected<Error>{a.error()};
+        if (!a) return propagate(a);
         objects.push_back(std::move(*a));
     }
     return objects;
@@ -208,7 +168,7 @@ Result<BgraImage> render_menu_image() {
     inputs.run_value_exists = true;
     const TrayMenuModel model = build_tray_menu(inputs);
     auto menu = create_tray_menu(model);
-    if (!menu) return Unexpected<Error>{menu.error()};
+    if (!menu) return propagate(menu);
 
     constexpr std::uint32_t dpi = 96;
     constexpr int kBorder = 1, kPad = 4, kStandardSeparator = 9;
@@ -220,15 +180,15 @@ Result<BgraImage> render_menu_image() {
     }
     const int total_w = width + 2 * (kBorder + kPad);
     const int total_h = height + 2 * (kBorder + kPad);
-    DibCanvas canvas(total_w, total_h);
-    if (!canvas.ok()) return win32::fail_last_error();
+    auto canvas = win32::DibSurface::create(total_w, total_h);
+    if (!canvas) return propagate(canvas);
     {
         win32::UniqueBrush border(::CreateSolidBrush(RGB(0x45, 0x45, 0x45)));
         win32::UniqueBrush fill(::CreateSolidBrush(RGB(0x2B, 0x2B, 0x2B)));
         RECT all{0, 0, total_w, total_h};
-        ::FillRect(canvas.dc(), &all, border.get());
+        ::FillRect(canvas->dc(), &all, border.get());
         RECT inner{kBorder, kBorder, total_w - kBorder, total_h - kBorder};
-        ::FillRect(canvas.dc(), &inner, fill.get());
+        ::FillRect(canvas->dc(), &inner, fill.get());
     }
     int y = kBorder + kPad;
     for (const TrayMenuItem& item : model.items) {
@@ -236,7 +196,7 @@ Result<BgraImage> render_menu_image() {
         if (item.kind == TrayMenuItemKind::StandardSeparator) {
             win32::UniqueBrush line(::CreateSolidBrush(RGB(0x49, 0x49, 0x49)));
             RECT r{x + 8, y + kStandardSeparator / 2, x + width - 8, y + kStandardSeparator / 2 + 1};
-            ::FillRect(canvas.dc(), &r, line.get());
+            ::FillRect(canvas->dc(), &r, line.get());
             y += kStandardSeparator;
             continue;
         }
@@ -247,25 +207,25 @@ Result<BgraImage> render_menu_image() {
         draw.itemAction = ODA_DRAWENTIRE;
         draw.itemState = (item.checked ? ODS_CHECKED : 0) | (item.id == kMenuTakeScreenshot ? ODS_SELECTED : 0);
         draw.hwndItem = reinterpret_cast<HWND>(menu->get());
-        draw.hDC = canvas.dc();
+        draw.hDC = canvas->dc();
         draw.rcItem = RECT{x, y, x + width, y + size.height};
         draw.itemData = item.data;
         draw_menu_item(&draw, dpi);
         y += size.height;
     }
-    return canvas.image();
+    return canvas->image();
 }
 
 // The confirmation toast, with the corners outside its rounded region left transparent.
 Result<BgraImage> render_toast_image() {
     const ToastPlacement geometry = toast_placement(WorkArea{0, 0, 1280, 800}, 96);
-    DibCanvas canvas(geometry.width, geometry.height);
-    if (!canvas.ok()) return win32::fail_last_error();
+    auto canvas = win32::DibSurface::create(geometry.width, geometry.height);
+    if (!canvas) return propagate(canvas);
     const RECT client{0, 0, geometry.width, geometry.height};
-    draw_toast(canvas.dc(), client, win32::to_wide(notice_text(1)));
+    draw_toast(canvas->dc(), client, win32::to_wide(notice_text(1)));
     win32::UniqueRegion region(::CreateRoundRectRgn(0, 0, geometry.width + 1, geometry.height + 1,
                                                     geometry.corner, geometry.corner));
-    return canvas.image(region.get());
+    return canvas->image(region.get());
 }
 
 }  // namespace
@@ -277,21 +237,21 @@ Result<void> run_render_demo() {
     if (ec) return system_error(hresult_from_win32(static_cast<std::uint32_t>(ec.value())));
 
     auto ctx = win32::create_render_context(win32::TargetAlpha::Ignore);
-    if (!ctx) return Unexpected<Error>{ctx.error()};
+    if (!ctx) return propagate(ctx);
     auto desktop = demo_desktop(960, 600);
-    if (!desktop) return Unexpected<Error>{desktop.error()};
+    if (!desktop) return propagate(desktop);
     auto objects = demo_annotations(*ctx);
-    if (!objects) return Unexpected<Error>{objects.error()};
+    if (!objects) return propagate(objects);
     auto output = win32::render_output(*ctx, *desktop, *objects, RegionF{0, 0, 960, 600});
-    if (!output) return Unexpected<Error>{output.error()};
+    if (!output) return propagate(output);
     if (auto r = write_png(*output, folder / L"kadrovix-demo.png"); !r) return r;
 
     auto menu = render_menu_image();
-    if (!menu) return Unexpected<Error>{menu.error()};
+    if (!menu) return propagate(menu);
     if (auto r = write_png(*menu, folder / L"kadrovix-menu.png"); !r) return r;
 
     auto toast = render_toast_image();
-    if (!toast) return Unexpected<Error>{toast.error()};
+    if (!toast) return propagate(toast);
     if (auto r = write_png(*toast, folder / L"kadrovix-confirmation.png"); !r) return r;
 
     return win32::write_presentation_demo(*desktop, folder);

@@ -2,7 +2,7 @@
 // UI painting into target/ (relative to the working folder).
 #pragma once
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 
 namespace kadrovix {
 

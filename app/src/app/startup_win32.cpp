@@ -5,40 +5,25 @@
 #include <memory>
 
 #include "app/command_line.h"
-#include "app/events/event_handler_win32.h"
 #include "app/diagnostics_win32.h"
+#include "app/events/event_handler_win32.h"
 #include "app/hotkey_diagnostic_win32.h"
-#include "presentation/presentation_diagnostic_win32.h"
-#include "app/render_demo_win32.h"
 #include "app/messages.h"
 #include "app/notice/toast_win32.h"
-#include "app/runtime/error_win32.h"
+#include "app/render_demo_win32.h"
+#include "app/runtime/com_apartment_win32.h"
 #include "app/runtime/handles_win32.h"
 #include "app/runtime/text_win32.h"
 #include "app/setup/hotkeys_win32.h"
 #include "app/setup/settings_panel_win32.h"
 #include "app/setup/start_with_windows_win32.h"
 #include "app/setup/tray_menu_win32.h"
+#include "base/error_win32.h"
+#include "presentation/presentation_diagnostic_win32.h"
 #include "settings/settings_storage_win32.h"
 
 namespace kadrovix {
 namespace {
-
-// The COM apartment of the UI thread, uninitialised last.
-class ComApartment {
-public:
-    HRESULT init() {
-        const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-        initialised_ = SUCCEEDED(hr);
-        return hr;
-    }
-    ~ComApartment() {
-        if (initialised_) ::CoUninitialize();
-    }
-
-private:
-    bool initialised_ = false;
-};
 
 void write_stderr_line(const std::string& text) {
     HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
@@ -73,7 +58,7 @@ Result<int> run_self_test(SelfTest test) {
     switch (test) {
         case SelfTest::HotkeyDiagnostic: return run_hotkey_diagnostic();
         case SelfTest::RenderDemo:
-            if (auto r = run_render_demo(); !r) return Unexpected<Error>{r.error()};
+            RETURN_IF_ERROR(run_render_demo());
             return 0;
         case SelfTest::GoogleDiagnostic: return run_google_diagnostic();
         case SelfTest::EditorDiagnostic: return run_editor_diagnostic();
@@ -121,15 +106,15 @@ Result<void> start_and_run(const CommandLine& cl, Resources& res, bool& already_
     }
 
     Settings settings = default_settings();
-    const bool normal_run = cl.role != Role::Diagnostics;
-    if (normal_run) {
+    // The diagnostics role works on defaults and leaves the file alone.
+    if (cl.role != Role::Diagnostics) {
         auto path = settings_path();
         if (!path) return general_failure(path.error());
         auto loaded = read_settings_file(*path);
         if (!loaded) return general_failure(loaded.error());
         settings = *loaded;
         if (cl.role == Role::Resident) {
-            if (auto r = set_start_with_windows(settings.start_with_windows); !r) return Unexpected<Error>{r.error()};
+            if (auto r = set_start_with_windows(settings.start_with_windows); !r) return propagate(r);
         }
     }
 
@@ -158,8 +143,6 @@ Result<void> start_and_run(const CommandLine& cl, Resources& res, bool& already_
     res.app = std::make_unique<AppState>();
     AppState& app = *res.app;
     app.role = cl.role;
-    app.is_editor = cl.role == Role::Editor;
-    app.normal_run = normal_run;
     app.notification_owner = cl.notification_owner;
     app.settings = settings;
     app.stored_stroke_width = settings.capture_stroke_width;
@@ -184,7 +167,7 @@ Result<void> start_and_run(const CommandLine& cl, Resources& res, bool& already_
 
     if (cl.role == Role::Resident) {
         auto presentation = PresentationController::create(app.main_window, app.settings);
-        if (!presentation) return Unexpected<Error>{presentation.error()};
+        if (!presentation) return propagate(presentation);
         app.presentation = std::move(*presentation);
         PresentationState& state = app.presentation->state();
         state.features |= kFeatureTemporaryShapes;
@@ -218,9 +201,10 @@ Result<void> start_and_run(const CommandLine& cl, Resources& res, bool& already_
 int run_program(std::span<const std::wstring> args) {
     const CommandLine cl = parse_command_line(args);
 
-    ComApartment com;
-    if (const HRESULT hr = com.init(); FAILED(hr)) {
-        report_fatal(cl, Error{static_cast<std::int32_t>(hr), {}});
+    // The UI thread's apartment, uninitialised last.
+    const win32::ComApartment com;
+    if (!com.ok()) {
+        report_fatal(cl, Error{static_cast<std::int32_t>(com.result()), {}});
         return 1;
     }
     set_dpi_awareness();

@@ -5,8 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/runtime/error_win32.h"
 #include "app/runtime/text_win32.h"
+#include "base/error_win32.h"
+#include "render/d2d_helpers_win32.h"
 #include "session/io/clipboard.h"
 
 namespace kadrovix::win32 {
@@ -25,44 +26,21 @@ constexpr Rgb kCodeColour{240, 240, 240};
 constexpr Rgb kHintColour{174, 174, 174};
 constexpr Rgb kSwatchOutline{112, 112, 112};
 
-D2D1_COLOR_F colour_of(Rgb c, float opacity = 1.0f) {
-    return D2D1::ColorF(static_cast<float>(c.r) / 255.0f, static_cast<float>(c.g) / 255.0f,
-                        static_cast<float>(c.b) / 255.0f, opacity);
-}
-
-D2D1_RECT_F rect_of(const Rect& r) {
-    return D2D1::RectF(static_cast<float>(r.min.x), static_cast<float>(r.min.y), static_cast<float>(r.max.x),
-                       static_cast<float>(r.max.y));
-}
-
-// A rectangle shrunk by half a pixel, so that a one-pixel line drawn on it
-// covers exactly the rectangle's outermost pixels.
-D2D1_RECT_F hairline_rect(const Rect& r) {
-    return D2D1::RectF(static_cast<float>(r.min.x + 0.5), static_cast<float>(r.min.y + 0.5),
-                       static_cast<float>(r.max.x - 0.5), static_cast<float>(r.max.y - 0.5));
-}
-
-D2D1_POINT_2F point_of(Point p) { return D2D1::Point2F(static_cast<float>(p.x), static_cast<float>(p.y)); }
+using d2d::hairline_rect;
 
 Result<ComPtr<IDWriteTextFormat>> text_format(IDWriteFactory* dwrite, double size, bool centred_vertically) {
-    ComPtr<IDWriteTextFormat> format;
-    HRESULT hr = dwrite->CreateTextFormat(kFont, nullptr, DWRITE_FONT_WEIGHT_NORMAL, DWRITE_FONT_STYLE_NORMAL,
-                                          DWRITE_FONT_STRETCH_NORMAL, static_cast<float>(size), L"",
-                                          format.GetAddressOf());
-    if (FAILED(hr)) return fail_hresult(hr);
-    format->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP);
-    if (centred_vertically) format->SetParagraphAlignment(DWRITE_PARAGRAPH_ALIGNMENT_CENTER);
-    return format;
+    return d2d::text_format(
+        dwrite, {.family = kFont, .size = static_cast<float>(size), .centred_vertically = centred_vertically});
 }
 
 // `text` (UTF-8) on one line in `box`, vertically centred, clipped to the box.
 Result<void> draw_text(ID2D1RenderTarget* target, IDWriteFactory* dwrite, ID2D1SolidColorBrush* brush,
                        std::string_view text, double size, const Rect& box, Rgb colour) {
     auto format = text_format(dwrite, size, true);
-    if (!format) return Unexpected<Error>{format.error()};
+    if (!format) return propagate(format);
     const std::wstring wide = to_wide(text);
-    brush->SetColor(colour_of(colour));
-    target->DrawText(wide.c_str(), static_cast<UINT32>(wide.size()), format->Get(), rect_of(box), brush,
+    brush->SetColor(d2d::colour(colour));
+    target->DrawText(wide.c_str(), static_cast<UINT32>(wide.size()), format->Get(), d2d::rect(box), brush,
                      D2D1_DRAW_TEXT_OPTIONS_CLIP);
     return {};
 }
@@ -71,17 +49,15 @@ Result<void> draw_text(ID2D1RenderTarget* target, IDWriteFactory* dwrite, ID2D1S
 Result<void> draw_text_on_baseline(ID2D1RenderTarget* target, IDWriteFactory* dwrite, ID2D1SolidColorBrush* brush,
                                    std::string_view text, double size, Point baseline_start, Rgb colour) {
     auto format = text_format(dwrite, size, false);
-    if (!format) return Unexpected<Error>{format.error()};
+    if (!format) return propagate(format);
     const std::wstring wide = to_wide(text);
     ComPtr<IDWriteTextLayout> layout;
-    HRESULT hr = dwrite->CreateTextLayout(wide.c_str(), static_cast<UINT32>(wide.size()), format->Get(), 10000.0f,
-                                          1000.0f, layout.GetAddressOf());
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(dwrite->CreateTextLayout(wide.c_str(), static_cast<UINT32>(wide.size()), format->Get(), 10000.0f,
+                                              1000.0f, layout.GetAddressOf()));
     DWRITE_LINE_METRICS line{};
     UINT32 lines = 0;
-    hr = layout->GetLineMetrics(&line, 1, &lines);
-    if (FAILED(hr)) return fail_hresult(hr);
-    brush->SetColor(colour_of(colour));
+    RETURN_IF_FAILED(layout->GetLineMetrics(&line, 1, &lines));
+    brush->SetColor(d2d::colour(colour));
     target->DrawTextLayout(
         D2D1::Point2F(static_cast<float>(baseline_start.x), static_cast<float>(baseline_start.y - line.baseline)),
         layout.Get(), brush);
@@ -93,24 +69,22 @@ Result<ComPtr<ID2D1Bitmap>> make_bitmap(ID2D1RenderTarget* target, const std::ve
     ComPtr<ID2D1Bitmap> bitmap;
     const D2D1_BITMAP_PROPERTIES properties =
         D2D1::BitmapProperties(D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED));
-    const HRESULT hr = target->CreateBitmap(D2D1::SizeU(static_cast<UINT32>(size), static_cast<UINT32>(size)),
-                                            pixels.data(), static_cast<UINT32>(size) * 4, properties,
-                                            bitmap.GetAddressOf());
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(target->CreateBitmap(D2D1::SizeU(static_cast<UINT32>(size), static_cast<UINT32>(size)),
+                                          pixels.data(), static_cast<UINT32>(size) * 4, properties,
+                                          bitmap.GetAddressOf()));
     return bitmap;
 }
 
 Result<ComPtr<ID2D1SolidColorBrush>> solid_brush(ID2D1RenderTarget* target, D2D1_COLOR_F colour) {
     ComPtr<ID2D1SolidColorBrush> brush;
-    const HRESULT hr = target->CreateSolidColorBrush(colour, brush.GetAddressOf());
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(target->CreateSolidColorBrush(colour, brush.GetAddressOf()));
     return brush;
 }
 
 // A marker: a dark ring under a white one, readable on any colour.
 void draw_marker(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush, Point centre, double radius) {
     const D2D1_ELLIPSE circle =
-        D2D1::Ellipse(point_of(centre), static_cast<float>(radius), static_cast<float>(radius));
+        D2D1::Ellipse(d2d::point(centre), static_cast<float>(radius), static_cast<float>(radius));
     brush->SetColor(D2D1::ColorF(0.0f, 0.0f, 0.0f, 0.85f));
     target->DrawEllipse(circle, brush, 4.0f);
     brush->SetColor(D2D1::ColorF(1.0f, 1.0f, 1.0f, 1.0f));
@@ -156,12 +130,12 @@ Result<void> ColourPickerPanel::prepare_bitmaps(ID2D1RenderTarget* target) {
     made_on_ = target;
     if (!ring_) {
         auto ring = make_bitmap(target, hue_ring_pixels(), kHueRingBitmapSize);
-        if (!ring) return Unexpected<Error>{ring.error()};
+        if (!ring) return propagate(ring);
         ring_ = std::move(*ring);
     }
     if (!square_ || square_hue_ != picker_->hsv.h) {
         auto square = make_bitmap(target, saturation_value_pixels(picker_->hsv.h), kSquareBitmapSize);
-        if (!square) return Unexpected<Error>{square.error()};
+        if (!square) return propagate(square);
         square_ = std::move(*square);
         square_hue_ = picker_->hsv.h;
     }
@@ -172,15 +146,15 @@ Result<void> ColourPickerPanel::paint(ID2D1RenderTarget* target, IDWriteFactory*
     if (!picker_) return {};
     if (auto r = prepare_bitmaps(target); !r) return r;
     const ColourPicker& p = *picker_;
-    auto made = solid_brush(target, colour_of(kPanelFill));
-    if (!made) return Unexpected<Error>{made.error()};
+    auto made = solid_brush(target, d2d::colour(kPanelFill));
+    if (!made) return propagate(made);
     ID2D1SolidColorBrush* brush = made->Get();
 
     // Panel, title, swatch, colour code and hint.
     const Rect panel = p.to_pixels(u::kPanel);
     const auto radius = static_cast<float>(u::kPanelRadius * p.k);
-    target->FillRoundedRectangle(D2D1::RoundedRect(rect_of(panel), radius, radius), brush);
-    brush->SetColor(colour_of(kPanelOutline));
+    target->FillRoundedRectangle(D2D1::RoundedRect(d2d::rect(panel), radius, radius), brush);
+    brush->SetColor(d2d::colour(kPanelOutline));
     target->DrawRoundedRectangle(D2D1::RoundedRect(hairline_rect(panel), radius, radius), brush, 1.0f);
     if (auto r = draw_text(target, dwrite, brush, kPickerTitle, u::kTitleSize * p.k, p.to_pixels(u::kTitle),
                            kTitleColour);
@@ -188,9 +162,9 @@ Result<void> ColourPickerPanel::paint(ID2D1RenderTarget* target, IDWriteFactory*
         return r;
     }
     const Rect swatch = p.to_pixels(u::kSwatch);
-    brush->SetColor(colour_of(picker_colour(p)));
-    target->FillRectangle(rect_of(swatch), brush);
-    brush->SetColor(colour_of(kSwatchOutline));
+    brush->SetColor(d2d::colour(picker_colour(p)));
+    target->FillRectangle(d2d::rect(swatch), brush);
+    brush->SetColor(d2d::colour(kSwatchOutline));
     target->DrawRectangle(hairline_rect(swatch), brush, 1.0f);
     if (auto r = draw_text(target, dwrite, brush, p.code, u::kCodeSize * p.k, p.to_pixels(u::kCode), kCodeColour);
         !r) {
@@ -203,10 +177,8 @@ Result<void> ColourPickerPanel::paint(ID2D1RenderTarget* target, IDWriteFactory*
     }
 
     // The ring and the square, scaled into their boxes.
-    target->DrawBitmap(ring_.Get(), rect_of(p.to_pixels(u::kRingBox)), 1.0f,
-                       D2D1_BITMAP_INTERPOLATION_MODE_LINEAR);
-    target->DrawBitmap(square_.Get(), rect_of(p.to_pixels(u::kSquare)), 1.0f,
-                       D2D1_BITMAP_INTERPOLATION_MODE_LINEAR);
+    target->DrawBitmap(ring_.Get(), d2d::rect(p.to_pixels(u::kRingBox)), 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR);
+    target->DrawBitmap(square_.Get(), d2d::rect(p.to_pixels(u::kSquare)), 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR);
 
     draw_marker(target, brush, ring_marker(p), u::kMarkerRadius * p.k);
     draw_marker(target, brush, square_marker(p), u::kMarkerRadius * p.k);
@@ -218,21 +190,21 @@ Result<void> ColourPickerPanel::paint(ID2D1RenderTarget* target, IDWriteFactory*
 Result<void> paint_loupe(ID2D1RenderTarget* target, IDWriteFactory* dwrite, const BgraImage& capture, Point pointer,
                          const Desktop& desktop) {
     const Loupe loupe = layout_loupe(pointer, desktop, capture);
-    auto made = solid_brush(target, colour_of(kLoupeBackground));
-    if (!made) return Unexpected<Error>{made.error()};
+    auto made = solid_brush(target, d2d::colour(kLoupeBackground));
+    if (!made) return propagate(made);
     ID2D1SolidColorBrush* brush = made->Get();
 
     const auto radius = static_cast<float>(kLoupeRadius);
-    target->FillRoundedRectangle(D2D1::RoundedRect(rect_of(loupe.panel), radius, radius), brush);
-    brush->SetColor(colour_of(kPanelOutline));
+    target->FillRoundedRectangle(D2D1::RoundedRect(d2d::rect(loupe.panel), radius, radius), brush);
+    brush->SetColor(d2d::colour(kPanelOutline));
     target->DrawRoundedRectangle(D2D1::RoundedRect(hairline_rect(loupe.panel), radius, radius), brush, 1.0f);
 
     // The pixels, each one cell.
     for (int j = 0; j < kLoupeCells; ++j) {
         for (int i = 0; i < kLoupeCells; ++i) {
             if (const std::optional<Rgb> c = loupe_cell_colour(loupe, capture, i, j)) {
-                brush->SetColor(colour_of(*c));
-                target->FillRectangle(rect_of(loupe_cell(loupe, i, j)), brush);
+                brush->SetColor(d2d::colour(*c));
+                target->FillRectangle(d2d::rect(loupe_cell(loupe, i, j)), brush);
             }
         }
     }
@@ -242,13 +214,13 @@ Result<void> paint_loupe(ID2D1RenderTarget* target, IDWriteFactory* dwrite, cons
     for (int n = 0; n <= kLoupeCells; ++n) {
         const double x = std::min(loupe.grid.min.x + n * kLoupeCellSize + 0.5, loupe.grid.max.x - 0.5);
         const double y = std::min(loupe.grid.min.y + n * kLoupeCellSize + 0.5, loupe.grid.max.y - 0.5);
-        target->DrawLine(point_of({x, loupe.grid.min.y}), point_of({x, loupe.grid.max.y}), brush, 1.0f);
-        target->DrawLine(point_of({loupe.grid.min.x, y}), point_of({loupe.grid.max.x, y}), brush, 1.0f);
+        target->DrawLine(d2d::point({x, loupe.grid.min.y}), d2d::point({x, loupe.grid.max.y}), brush, 1.0f);
+        target->DrawLine(d2d::point({loupe.grid.min.x, y}), d2d::point({loupe.grid.max.x, y}), brush, 1.0f);
     }
     // The pointer's own pixel: a dark frame with a white one inside.
     const Rect centre = loupe_cell(loupe, kLoupeCells / 2, kLoupeCells / 2);
     brush->SetColor(D2D1::ColorF(0.0f, 0.0f, 0.0f, 0.9f));
-    target->DrawRectangle(rect_of(centre), brush, 3.0f);
+    target->DrawRectangle(d2d::rect(centre), brush, 3.0f);
     brush->SetColor(D2D1::ColorF(1.0f, 1.0f, 1.0f, 1.0f));
     target->DrawRectangle(hairline_rect(Rect{{centre.min.x + 1.0, centre.min.y + 1.0},
                                              {centre.max.x - 1.0, centre.max.y - 1.0}}),
@@ -256,9 +228,9 @@ Result<void> paint_loupe(ID2D1RenderTarget* target, IDWriteFactory* dwrite, cons
 
     // The colour under the pointer, its code and the hint.
     if (const std::optional<Rgb> picked = pick_pixel(capture, pointer)) {
-        brush->SetColor(colour_of(*picked));
-        target->FillRectangle(rect_of(loupe.swatch), brush);
-        brush->SetColor(colour_of(kSwatchOutline));
+        brush->SetColor(d2d::colour(*picked));
+        target->FillRectangle(d2d::rect(loupe.swatch), brush);
+        brush->SetColor(d2d::colour(kSwatchOutline));
         target->DrawRectangle(hairline_rect(loupe.swatch), brush, 1.0f);
         if (auto r = draw_text(target, dwrite, brush, color_text(*picked), kLoupeCodeSize, loupe.code,
                                kLoupeCodeColour);

@@ -11,7 +11,7 @@
 
 #include <optional>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "color_picker/color_picker.h"
 #include "color_picker/eyedropper.h"
 #include "render/bgra_image.h"

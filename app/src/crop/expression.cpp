@@ -136,7 +136,7 @@ Result<Evaluation> evaluate_expression(std::string_view text) {
 
 Result<std::uint32_t> parse_pixel_count(std::string_view text) {
     const Result<Evaluation> evaluated = evaluate_expression(text);
-    if (!evaluated) return Unexpected<Error>{evaluated.error()};
+    if (!evaluated) return propagate(evaluated);
     for (std::size_t i = evaluated->stop; i < text.size(); ++i) {
         if (!is_space(text[i])) return not_a_pixel_count();
     }

@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 
 namespace kadrovix::crop {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/messages.h"
-#include "app/runtime/error_win32.h"
 #include "app/runtime/text_win32.h"
+#include "base/error_win32.h"
 
 namespace kadrovix {
 namespace {
@@ -67,8 +67,8 @@ Result<std::unique_ptr<PresentationController>> PresentationController::create(H
                                                                                 const Settings& settings) {
     if (window == nullptr) return invalid_argument("Presentation mode needs a window");
     auto context = win32::create_render_context(win32::TargetAlpha::Premultiplied);
-    if (!context) return Unexpected<Error>{context.error()};
-    if (auto r = win32::register_overlay_class(); !r) return Unexpected<Error>{r.error()};
+    if (!context) return propagate(context);
+    RETURN_IF_ERROR(win32::register_overlay_class());
     std::unique_ptr<PresentationController> controller(
         new PresentationController(window, settings, std::move(*context)));
     if (!::SetPropW(window, kPresentationProperty, controller.get())) return win32::fail_last_error();
@@ -138,7 +138,7 @@ Result<void> PresentationController::sync_hook(std::uint32_t flags, const std::a
                                        : HookPriorities{};
     if (hook_ && hook_->forwards_keys() == forward && hook_->priorities() == entries) return {};
     auto started = win32::ShortcutHookThread::start(window_, forward, entries);
-    if (!started) return Unexpected<Error>{started.error()};
+    if (!started) return propagate(started);
     hook_ = std::move(*started);
     return {};
 }
@@ -242,7 +242,7 @@ Result<std::string> PresentationController::activate_with_priority(std::uint32_t
     state_.applied = flags & kAllFeatures;
     if (auto r = sync_overlays(); !r) {
         turn_everything_off();
-        return Unexpected<Error>{r.error()};
+        return propagate(r);
     }
     return unavailable_shortcut_names(state_.turn_off_unavailable, state_.shortcut_unavailable);
 }
@@ -398,7 +398,7 @@ Result<void> PresentationController::mouse_record(std::uint16_t button_flags) {
     }
     if (state_.applied_on(kFeatureInputDisplay)) {
         if (drag_) {
-            if (auto r = drag_step(); !r) return r;
+            drag_step();
             if ((button_flags & kRawLeftUp) != 0) {
                 if (auto r = end_drag(); !r) return r;
             }
@@ -469,7 +469,7 @@ Result<void> PresentationController::move_halo() {
         halo_.reset();
         auto window = win32::OverlayWindow::create(win32::OverlayRole::Halo, this, placement.x, placement.y,
                                                    placement.side, placement.side);
-        if (!window) return Unexpected<Error>{window.error()};
+        if (!window) return propagate(window);
         halo_ = std::move(*window);
         if (auto r = repaint_halo(); !r) return r;
     }
@@ -495,7 +495,7 @@ Result<void> PresentationController::start_drawing(TemporaryShapeKind kind) {
         const int height = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
         const POINT origin = virtual_origin();
         auto window = win32::OverlayWindow::create(win32::OverlayRole::Canvas, this, origin.x, origin.y, width, height);
-        if (!window) return Unexpected<Error>{window.error()};
+        if (!window) return propagate(window);
         canvas_ = std::move(*window);
     }
     HWND canvas = canvas_->hwnd();
@@ -558,20 +558,20 @@ Result<bool> PresentationController::canvas_message(UINT message, WPARAM wparam,
                           state_.settings.presentation_stroke_width, state_.settings.presentation_arrow_size, dpi,
                           key_held(VK_SHIFT), key_held(VK_MENU), state_.settings.presentation_color_2);
             ::SetCapture(canvas_->hwnd());
-            if (auto r = repaint_canvas(); !r) return Unexpected<Error>{r.error()};
+            RETURN_IF_ERROR(repaint_canvas());
             return true;
         }
         case WM_MOUSEMOVE:
             if (!drawing || !state_.drawing.press_finite) return false;
             update_drawing_at(lparam_point(lparam));
-            if (auto r = repaint_canvas(); !r) return Unexpected<Error>{r.error()};
+            RETURN_IF_ERROR(repaint_canvas());
             return true;
         case WM_LBUTTONUP:
             if (!drawing) return false;
             update_drawing_at(lparam_point(lparam));
             commit_drawing(state_.drawing, state_.fading_shapes, now_ms(), state_.settings.shape_duration_ms);
             end_drawing();
-            if (auto r = start_animation(); !r) return Unexpected<Error>{r.error()};
+            RETURN_IF_ERROR(start_animation());
             return true;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
@@ -588,7 +588,7 @@ Result<bool> PresentationController::canvas_message(UINT message, WPARAM wparam,
                 if (::GetCursorPos(&cursor) && state_.drawing.press_finite) {
                     const POINT origin = virtual_origin();
                     update_drawing_at(POINT{cursor.x - origin.x, cursor.y - origin.y});
-                    if (auto r = repaint_canvas(); !r) return Unexpected<Error>{r.error()};
+                    if (auto r = repaint_canvas(); !r) return propagate(r);
                 }
             }
             // Alt+letter while drawing must not beep or open a menu.
@@ -602,7 +602,7 @@ Result<bool> PresentationController::canvas_message(UINT message, WPARAM wparam,
                               GET_WHEEL_DELTA_WPARAM(wparam), monitor_dpi(cursor))) {
                 post_save();
             }
-            if (auto r = repaint_canvas(); !r) return Unexpected<Error>{r.error()};
+            RETURN_IF_ERROR(repaint_canvas());
             return true;
         }
         case WM_CLOSE:
@@ -679,12 +679,12 @@ Result<void> PresentationController::place_input_display() {
         destroy_input_display();
         auto panel = win32::OverlayWindow::create(win32::OverlayRole::InputDisplay, this, 0, 0, geometry.width,
                                                   geometry.height);
-        if (!panel) return Unexpected<Error>{panel.error()};
+        if (!panel) return propagate(panel);
         auto handle = win32::OverlayWindow::create(win32::OverlayRole::LockHandle, this, 0, 0, geometry.handle_side,
                                                    geometry.handle_side);
-        if (!handle) return Unexpected<Error>{handle.error()};
+        if (!handle) return propagate(handle);
         auto formats = win32::create_panel_text_formats(context_.dwrite_factory.Get(), geometry.width);
-        if (!formats) return Unexpected<Error>{formats.error()};
+        if (!formats) return propagate(formats);
         panel_ = std::move(*panel);
         handle_ = std::move(*handle);
         panel_formats_ = std::move(*formats);
@@ -736,13 +736,13 @@ Result<bool> PresentationController::panel_message(win32::OverlayRole role, UINT
         if (message != WM_LBUTTONDOWN) return true;
         state_.settings.input_display_lock = !state_.settings.input_display_lock;
         drag_.reset();
-        if (auto r = place_input_display(); !r) return Unexpected<Error>{r.error()};
+        RETURN_IF_ERROR(place_input_display());
         post_save();
         return true;
     }
     if (message == WM_LBUTTONUP) {
         if (drag_) {
-            if (auto r = end_drag(); !r) return Unexpected<Error>{r.error()};
+            if (auto r = end_drag(); !r) return propagate(r);
         }
         return true;
     }
@@ -755,10 +755,10 @@ Result<bool> PresentationController::panel_message(win32::OverlayRole role, UINT
     return true;
 }
 
-Result<void> PresentationController::drag_step() {
-    if (!drag_ || !panel_) return {};
+void PresentationController::drag_step() {
+    if (!drag_ || !panel_) return;
     POINT cursor{};
-    if (!::GetCursorPos(&cursor)) return {};
+    if (!::GetCursorPos(&cursor)) return;
     HMONITOR monitor = ::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
     const devices::DragStep step =
         devices::drag_to(*drag_, devices::PixelPoint{cursor.x, cursor.y}, work_area_of(monitor), monitor_dpi(monitor));
@@ -769,7 +769,6 @@ Result<void> PresentationController::drag_step() {
         const devices::PixelPoint handle_at = devices::handle_position(step.panel, panel_dpi_);
         handle_->move_to(handle_at.x, handle_at.y);
     }
-    return {};
 }
 
 Result<void> PresentationController::end_drag() {

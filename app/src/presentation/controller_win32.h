@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "presentation/devices/key_look.h"
 #include "presentation/devices/panel_layout.h"
 #include "presentation/keyboard_hook_win32.h"
@@ -136,7 +136,7 @@ private:
     Result<void> repaint_input_display();
     Result<void> repaint_lock_handle();
     Result<bool> panel_message(win32::OverlayRole role, UINT message, LRESULT& result);
-    Result<void> drag_step();
+    void drag_step();
     Result<void> end_drag();
     void destroy_input_display();
     void post_save();

@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "app/messages.h"
-#include "app/runtime/error_win32.h"
 #include "app/runtime/handles_win32.h"
 #include "app/runtime/thread_name_win32.h"
+#include "base/error_win32.h"
 
 namespace kadrovix::win32 {
 namespace {
@@ -114,7 +114,7 @@ Result<std::unique_ptr<ShortcutHookThread>> ShortcutHookThread::start(HWND targe
     Result<DWORD> id = started.get();
     if (!id) {
         hook->thread_.join();
-        return Unexpected<Error>{id.error()};
+        return propagate(id);
     }
     hook->thread_id_ = *id;
     return hook;

@@ -9,7 +9,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "presentation/presentation_state.h"
 
 namespace kadrovix::win32 {

@@ -3,27 +3,21 @@
 #include <algorithm>
 #include <string>
 
-#include "app/runtime/error_win32.h"
+#include "base/error_win32.h"
 #include "presentation/devices/key_look.h"
 #include "presentation/devices/keyboard_picture.h"
 #include "presentation/devices/panel_layout.h"
+#include "render/d2d_helpers_win32.h"
 
 namespace kadrovix::win32 {
 namespace {
 
 using Microsoft::WRL::ComPtr;
 
-D2D1_COLOR_F colour(Rgb c, double alpha) {
-    return D2D1::ColorF(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, static_cast<float>(alpha));
-}
-
-D2D1_POINT_2F point(Point p) { return D2D1::Point2F(static_cast<float>(p.x), static_cast<float>(p.y)); }
+using d2d::point;
 
 Result<ComPtr<ID2D1SolidColorBrush>> brush(ID2D1RenderTarget* target, Rgb c, double alpha) {
-    ComPtr<ID2D1SolidColorBrush> b;
-    const HRESULT hr = target->CreateSolidColorBrush(colour(c, alpha), &b);
-    if (FAILED(hr)) return fail_hresult(hr);
-    return b;
+    return d2d::solid_brush(target, d2d::colour(c, static_cast<float>(alpha)));
 }
 
 D2D1_ELLIPSE circle(Point centre, double radius) {
@@ -35,16 +29,13 @@ D2D1_ELLIPSE circle(Point centre, double radius) {
 Result<void> fill_polygon(ID2D1RenderTarget* target, ID2D1Factory* factory, std::span<const D2D1_POINT_2F> points,
                           ID2D1Brush* fill) {
     ComPtr<ID2D1PathGeometry> path;
-    HRESULT hr = factory->CreatePathGeometry(&path);
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(factory->CreatePathGeometry(&path));
     ComPtr<ID2D1GeometrySink> sink;
-    hr = path->Open(&sink);
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(path->Open(&sink));
     sink->BeginFigure(points[0], D2D1_FIGURE_BEGIN_FILLED);
     for (std::size_t i = 1; i < points.size(); ++i) sink->AddLine(points[i]);
     sink->EndFigure(D2D1_FIGURE_END_CLOSED);
-    hr = sink->Close();
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(sink->Close());
     target->FillGeometry(path.Get(), fill);
     return {};
 }
@@ -53,7 +44,7 @@ Result<void> paint_shape(ID2D1RenderTarget* target, ID2D1Factory* factory, ID2D1
                          const Annotation& shape, double arrow_size, double opacity) {
     if (opacity <= 0.0) return {};
     auto b = brush(target, shape.colour, opacity);
-    if (!b) return Unexpected<Error>{b.error()};
+    if (!b) return propagate(b);
     const auto width = static_cast<float>(shape.width);
     if (const auto* r = shape.as<shape::Rectangle>()) {
         const double radius = rectangle_corner_radius(r->box, shape.width);
@@ -120,7 +111,7 @@ Result<void> paint_key(ID2D1RenderTarget* target, ID2D1Factory* factory, const P
     if (look.intensity <= 0.0) return {};
 
     auto lit = brush(target, kLitBlue, 0.96 * look.intensity);
-    if (!lit) return Unexpected<Error>{lit.error()};
+    if (!lit) return propagate(lit);
     if (auto drawn = shape_fill(lit->Get()); !drawn) return drawn;
     if (!look.show_label) return {};
 
@@ -128,7 +119,7 @@ Result<void> paint_key(ID2D1RenderTarget* target, ID2D1Factory* factory, const P
     const std::wstring text(units.begin(), units.end());
     auto ink = brush(target, Rgb{look.label_colour.red, look.label_colour.green, look.label_colour.blue},
                      look.label_opacity);
-    if (!ink) return Unexpected<Error>{ink.error()};
+    if (!ink) return propagate(ink);
     IDWriteTextFormat* format = look.large_text ? formats.large.Get() : formats.small.Get();
     // The label sits in the key's top row, where the tall keys show it too.
     const D2D1_RECT_F label = scale.rect(box.top_row_left, box.top, box.left + box.width() - box.top_row_left,
@@ -143,8 +134,8 @@ Result<void> paint_mouse(ID2D1RenderTarget* target, const PanelScale& scale, con
     using devices::MouseButton;
     auto outline = brush(target, kGrey, 0.72);
     auto lit = brush(target, kPaleBlue, 0.95);
-    if (!outline) return Unexpected<Error>{outline.error()};
-    if (!lit) return Unexpected<Error>{lit.error()};
+    if (!outline) return propagate(outline);
+    if (!lit) return propagate(lit);
     const auto part = [&](D2D1_RECT_F r, float radius, bool on) {
         target->FillRoundedRectangle(rounded(r, radius * scale.s), on ? lit->Get() : base);
     };
@@ -167,15 +158,15 @@ Result<void> paint_mouse(ID2D1RenderTarget* target, const PanelScale& scale, con
 
 Result<void> paint_halo(ID2D1RenderTarget* target, const HaloFrame& frame) {
     auto fill = brush(target, frame.fill.colour, frame.fill.alpha);
-    if (!fill) return Unexpected<Error>{fill.error()};
+    if (!fill) return propagate(fill);
     target->FillEllipse(circle(frame.centre, frame.fill.radius), fill->Get());
     auto outline = brush(target, frame.outline.colour, frame.outline.alpha);
-    if (!outline) return Unexpected<Error>{outline.error()};
+    if (!outline) return propagate(outline);
     target->DrawEllipse(circle(frame.centre, frame.outline.radius), outline->Get(),
                         static_cast<float>(frame.outline_width));
     if (frame.ring) {
         auto ring = brush(target, frame.ring->colour, frame.ring->alpha);
-        if (!ring) return Unexpected<Error>{ring.error()};
+        if (!ring) return propagate(ring);
         target->DrawEllipse(circle(frame.centre, frame.ring->radius), ring->Get(),
                             static_cast<float>(frame.ring_width));
     }
@@ -186,7 +177,7 @@ Result<void> paint_shapes(ID2D1RenderTarget* target, ID2D1Factory* factory, ID2D
                           std::span<const FadingShape> fading, const ShapeDrawing& drawing, std::uint64_t now_ms) {
     if (const double alpha = canvas_background_alpha(drawing); alpha > 0.0) {
         auto veil = brush(target, Rgb{0, 0, 0}, alpha);
-        if (!veil) return Unexpected<Error>{veil.error()};
+        if (!veil) return propagate(veil);
         const D2D1_SIZE_F size = target->GetSize();
         target->FillRectangle(D2D1::RectF(0, 0, size.width, size.height), veil->Get());
     }
@@ -205,18 +196,20 @@ Result<void> paint_shapes(ID2D1RenderTarget* target, ID2D1Factory* factory, ID2D
 
 Result<PanelTextFormats> create_panel_text_formats(IDWriteFactory* factory, int panel_width) {
     PanelTextFormats formats;
-    const auto make = [&](double size, ComPtr<IDWriteTextFormat>& out) -> HRESULT {
-        HRESULT hr = factory->CreateTextFormat(L"Segoe UI", nullptr, DWRITE_FONT_WEIGHT_SEMI_BOLD,
-                                               DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL,
-                                               static_cast<float>(size), L"fr-FR", &out);
-        if (FAILED(hr)) return hr;
-        out->SetTextAlignment(DWRITE_TEXT_ALIGNMENT_CENTER);
-        out->SetParagraphAlignment(DWRITE_PARAGRAPH_ALIGNMENT_CENTER);
-        out->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP);
-        return S_OK;
+    const auto make = [&](double size) {
+        return d2d::text_format(factory, {.family = L"Segoe UI",
+                                          .size = static_cast<float>(size),
+                                          .locale = L"fr-FR",
+                                          .weight = DWRITE_FONT_WEIGHT_SEMI_BOLD,
+                                          .centred_horizontally = true,
+                                          .centred_vertically = true});
     };
-    if (HRESULT hr = make(devices::large_text_size(panel_width), formats.large); FAILED(hr)) return fail_hresult(hr);
-    if (HRESULT hr = make(devices::small_text_size(panel_width), formats.small); FAILED(hr)) return fail_hresult(hr);
+    auto large = make(devices::large_text_size(panel_width));
+    if (!large) return propagate(large);
+    auto small = make(devices::small_text_size(panel_width));
+    if (!small) return propagate(small);
+    formats.large = std::move(*large);
+    formats.small = std::move(*small);
     return formats;
 }
 
@@ -227,13 +220,13 @@ Result<void> paint_input_display(ID2D1RenderTarget* target, const PanelTextForma
     const D2D1_SIZE_F size = target->GetSize();
     if (const double alpha = devices::panel_background_alpha(picture.locked); alpha > 0.0) {
         auto grip = brush(target, Rgb{0, 0, 0}, alpha);
-        if (!grip) return Unexpected<Error>{grip.error()};
+        if (!grip) return propagate(grip);
         target->FillRectangle(D2D1::RectF(0, 0, size.width, size.height), grip->Get());
     }
     auto card = brush(target, kDarkGrey, 0.72);
     auto key_base = brush(target, kGrey, 0.28);
-    if (!card) return Unexpected<Error>{card.error()};
-    if (!key_base) return Unexpected<Error>{key_base.error()};
+    if (!card) return propagate(card);
+    if (!key_base) return propagate(key_base);
     target->FillRoundedRectangle(rounded(D2D1::RectF(0, 0, size.width, size.height), 8 * scale.s), card->Get());
 
     ComPtr<ID2D1Factory> factory;
@@ -252,8 +245,8 @@ Result<void> paint_lock_handle(ID2D1RenderTarget* target, int side, bool locked)
     const float u = static_cast<float>(side) / 17.0f;
     auto back = brush(target, kDarkGrey, 0.72 * opacity);
     auto ink = brush(target, locked ? kLitBlue : Rgb{235, 241, 250}, opacity);
-    if (!back) return Unexpected<Error>{back.error()};
-    if (!ink) return Unexpected<Error>{ink.error()};
+    if (!back) return propagate(back);
+    if (!ink) return propagate(ink);
     target->FillRoundedRectangle(rounded(D2D1::RectF(0, 0, 17 * u, 17 * u), 4 * u), back->Get());
     // The shackle stands open while unlocked.
     const float shackle_shift = locked ? 0.0f : 2.0f * u;

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <span>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "presentation/devices/input_slots.h"
 #include "presentation/pointer_halo.h"
 #include "presentation/temporary_shapes.h"

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/runtime/error_win32.h"
+#include "base/error_win32.h"
 
 namespace kadrovix::win32 {
 namespace {
@@ -45,7 +45,7 @@ Result<void> register_overlay_class() {
 Result<OverlayWindow> OverlayWindow::create(OverlayRole role, OverlayHandler* handler, int x, int y, int width,
                                             int height) {
     if (width <= 0 || height <= 0) return invalid_argument("Invalid overlay window size");
-    if (auto r = register_overlay_class(); !r) return Unexpected<Error>{r.error()};
+    RETURN_IF_ERROR(register_overlay_class());
 
     OverlayWindow overlay;
     overlay.width_ = width;
@@ -53,7 +53,7 @@ Result<OverlayWindow> OverlayWindow::create(OverlayRole role, OverlayHandler* ha
     overlay.position_ = POINT{x, y};
 
     auto surface = DibSurface::create(width, height);
-    if (!surface) return Unexpected<Error>{surface.error()};
+    if (!surface) return propagate(surface);
     overlay.surface_ = std::move(*surface);
 
     overlay.binding_ = std::make_unique<OverlayBinding>(OverlayBinding{handler, role});
@@ -91,13 +91,12 @@ Result<void> OverlayWindow::paint(const RenderContext& context, const OverlayPai
     if (!window_ || surface_.dc() == nullptr) return invalid_argument("The overlay window is gone");
     ID2D1DCRenderTarget* target = context.dc_target.Get();
     const RECT rect{0, 0, width_, height_};
-    HRESULT hr = target->BindDC(surface_.dc(), &rect);
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(target->BindDC(surface_.dc(), &rect));
     target->BeginDraw();
     target->SetTransform(D2D1::Matrix3x2F::Identity());
     target->Clear(D2D1::ColorF(0, 0, 0, 0));
     Result<void> drawn = paint ? paint(target) : Result<void>{};
-    hr = target->EndDraw();
+    const HRESULT hr = target->EndDraw();
     if (!drawn) return drawn;
     if (FAILED(hr)) return fail_hresult(hr);
     ::GdiFlush();

@@ -12,9 +12,9 @@
 #include <memory>
 #include <utility>
 
-#include "app/runtime/error.h"
 #include "app/runtime/dib_surface_win32.h"
 #include "app/runtime/window_win32.h"
+#include "base/error.h"
 #include "render/renderer_win32.h"
 
 namespace kadrovix::win32 {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/runtime/error_win32.h"
 #include "app/runtime/dib_surface_win32.h"
+#include "base/error_win32.h"
 #include "presentation/devices/panel_layout.h"
 #include "presentation/overlay_paint_win32.h"
 #include "presentation/overlay_window_win32.h"
@@ -19,7 +19,7 @@ namespace {
 // overlay window's picture.
 Result<BgraImage> overlay_picture(const RenderContext& context, int width, int height, const OverlayPainter& paint) {
     auto surface = DibSurface::create(width, height);
-    if (!surface) return Unexpected<Error>{surface.error()};
+    if (!surface) return propagate(surface);
     const RECT rect{0, 0, width, height};
     ID2D1DCRenderTarget* target = context.dc_target.Get();
     if (HRESULT hr = target->BindDC(surface->dc(), &rect); FAILED(hr)) return fail_hresult(hr);
@@ -27,7 +27,7 @@ Result<BgraImage> overlay_picture(const RenderContext& context, int width, int h
     target->Clear(D2D1::ColorF(0, 0, 0, 0));
     Result<void> drawn = paint(target);
     const HRESULT hr = target->EndDraw();
-    if (!drawn) return Unexpected<Error>{drawn.error()};
+    if (!drawn) return propagate(drawn);
     if (FAILED(hr)) return fail_hresult(hr);
     ::GdiFlush();
     BgraImage out;
@@ -89,7 +89,7 @@ Result<void> halo_demo(const RenderContext& context, const BgraImage& desktop, c
     for (const auto& h : halos) {
         const HaloFrame frame = halo_frame(side, *h.buttons, settings.presentation_color_1, h.now);
         auto picture = overlay_picture(context, side, side, [&](ID2D1RenderTarget* t) { return paint_halo(t, frame); });
-        if (!picture) return Unexpected<Error>{picture.error()};
+        if (!picture) return propagate(picture);
         compose(scene, *picture, h.x, 100 - side / 2);
     }
     return write_png_file(scene, (folder / L"kadrovix-presentation-halo.png").wstring());
@@ -119,7 +119,7 @@ Result<void> shapes_demo(const RenderContext& context, const BgraImage& desktop,
     auto picture = overlay_picture(context, w, h, [&](ID2D1RenderTarget* t) {
         return paint_shapes(t, context.d2d_factory.Get(), context.round_stroke.Get(), fading, drawing, 1700);
     });
-    if (!picture) return Unexpected<Error>{picture.error()};
+    if (!picture) return propagate(picture);
     compose(scene, *picture, 0, 0);
     return write_png_file(scene, (folder / L"kadrovix-presentation-shapes.png").wstring());
 }
@@ -166,7 +166,7 @@ Result<void> keys_demo(const RenderContext& context, const BgraImage& desktop, c
 
     const devices::PanelGeometry geometry = devices::panel_geometry(96);
     auto formats = create_panel_text_formats(context.dwrite_factory.Get(), geometry.width);
-    if (!formats) return Unexpected<Error>{formats.error()};
+    if (!formats) return propagate(formats);
     InputDisplayPicture picture;
     picture.slots = &slots;
     picture.us_english = us_english;
@@ -174,10 +174,10 @@ Result<void> keys_demo(const RenderContext& context, const BgraImage& desktop, c
     picture.now_ms = 1300;
     auto panel = overlay_picture(context, geometry.width, geometry.height,
                                  [&](ID2D1RenderTarget* t) { return paint_input_display(t, *formats, picture); });
-    if (!panel) return Unexpected<Error>{panel.error()};
+    if (!panel) return propagate(panel);
     auto handle = overlay_picture(context, geometry.handle_side, geometry.handle_side,
                                   [&](ID2D1RenderTarget* t) { return paint_lock_handle(t, geometry.handle_side, false); });
-    if (!handle) return Unexpected<Error>{handle.error()};
+    if (!handle) return propagate(handle);
 
     BgraImage scene = crop(desktop, 200, 380, geometry.width + 40, geometry.height + 40);
     compose(scene, *panel, 20, 20);
@@ -190,7 +190,7 @@ Result<void> keys_demo(const RenderContext& context, const BgraImage& desktop, c
 
 Result<void> write_presentation_demo(const BgraImage& desktop, const std::filesystem::path& folder) {
     auto context = create_render_context(TargetAlpha::Premultiplied);
-    if (!context) return Unexpected<Error>{context.error()};
+    if (!context) return propagate(context);
     if (auto r = halo_demo(*context, desktop, folder); !r) return r;
     if (auto r = shapes_demo(*context, desktop, folder); !r) return r;
     if (auto r = keys_demo(*context, desktop, folder, true); !r) return r;

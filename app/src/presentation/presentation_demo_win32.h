@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "render/bgra_image.h"
 
 namespace kadrovix::win32 {

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <vector>
 
-#include "app/runtime/error_win32.h"
 #include "app/runtime/window_win32.h"
+#include "base/error_win32.h"
 #include "presentation/controller_win32.h"
 
 namespace kadrovix {
@@ -71,7 +71,7 @@ Result<void> run_checks(HWND probe, HWND holder) {
     for (std::size_t i = 0; i < 3; ++i) settings.shape_shortcuts[i] = combos[i];
 
     auto made = PresentationController::create(probe, settings);
-    if (!made) return Unexpected<Error>{made.error()};
+    if (!made) return propagate(made);
     PresentationController& presentation = **made;
     presentation.set_failure_report([](std::string_view) {});
     // A resident running beside this test holds Ctrl+Alt+Esc; the checks are
@@ -121,7 +121,7 @@ Result<void> run_checks(HWND probe, HWND holder) {
 
     // Priority fallback: the held combination goes to the hook thread.
     auto unavailable = presentation.activate_with_priority(kFeatureTemporaryShapes);
-    if (!unavailable) return Unexpected<Error>{unavailable.error()};
+    if (!unavailable) return propagate(unavailable);
     const std::string expected_names = turn_off_held ? "Turn everything off" : "";
     if (!presentation.state().hook_priority[1] || !presentation.hook_running() || *unavailable != expected_names) {
         return fail("Stop must release the priority hook thread");
@@ -143,7 +143,7 @@ Result<int> run_presentation_diagnostic() {
     win32::UniqueWindow holder(::CreateWindowExW(0, L"STATIC", L"Kadrovix input probe", WS_POPUP, -32000, -32000, 1,
                                                  1, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
     if (!holder) return win32::fail_last_error();
-    if (auto r = run_checks(probe.get(), holder.get()); !r) return Unexpected<Error>{r.error()};
+    RETURN_IF_ERROR(run_checks(probe.get(), holder.get()));
 
     std::error_code ec;
     std::filesystem::create_directories("target", ec);

@@ -3,7 +3,7 @@
 // target/presentation-diagnostics.txt.
 #pragma once
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 
 namespace kadrovix {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 
 namespace kadrovix {
 

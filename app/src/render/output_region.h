@@ -3,16 +3,25 @@
 
 #include <cstdint>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
+#include "editor/annotation.h"
 
 namespace kadrovix {
 
-// A selected region in capture pixels; fractional after dragging or zooming.
+// A rectangle by its edges in desktop (capture) pixels: a selected region,
+// fractional after dragging or zooming, or a part of the toolbar.
 struct RegionF {
     double left = 0.0;
     double top = 0.0;
     double right = 0.0;
     double bottom = 0.0;
+
+    double width() const { return right - left; }
+    double height() const { return bottom - top; }
+    // Edges included.
+    bool contains(Point p) const { return p.x >= left && p.x <= right && p.y >= top && p.y <= bottom; }
+    RegionF grown(double by) const { return {left - by, top - by, right + by, bottom + by}; }
+    friend bool operator==(const RegionF&, const RegionF&) = default;
 };
 
 // Whole capture pixels, x0 <= x < x1 and y0 <= y < y1.

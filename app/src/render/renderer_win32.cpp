@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "app/runtime/error_win32.h"
 #include "app/runtime/text_win32.h"
+#include "base/error_win32.h"
 #include "paths/geometry.h"
+#include "render/d2d_helpers_win32.h"
 #include "render/round_stroke.h"
 #include "render/screen_grab_win32.h"
 
@@ -32,8 +33,6 @@ constexpr float kTextLayoutMargin = 20.0f;
 constexpr wchar_t kAnnotationFont[] = L"Segoe UI";
 constexpr wchar_t kAnnotationLocale[] = L"en-US";
 
-Unexpected<Error> fail(HRESULT hr) { return fail_hresult(hr); }
-
 D2D1_POINT_2F to_d2d(Point p) { return D2D1::Point2F(static_cast<float>(p.x), static_cast<float>(p.y)); }
 
 D2D1_PIXEL_FORMAT bgra_format(D2D1_ALPHA_MODE alpha) { return D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, alpha); }
@@ -41,10 +40,6 @@ D2D1_PIXEL_FORMAT bgra_format(D2D1_ALPHA_MODE alpha) { return D2D1::PixelFormat(
 bool is_highlighter(const Annotation& a) {
     const auto* stroke = a.as<shape::Stroke>();
     return stroke != nullptr && stroke->highlighter != 0;
-}
-
-D2D1_COLOR_F colour_of(Rgb c, float alpha) {
-    return D2D1::ColorF(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, alpha);
 }
 
 // Restores a render target's transform when the drawing of one object ends,
@@ -66,19 +61,16 @@ private:
 Result<ComPtr<ID2D1PathGeometry>> figure_geometry(ID2D1Factory* factory, const paths::Polyline& points, bool closed,
                                                   bool filled) {
     ComPtr<ID2D1PathGeometry> geometry;
-    HRESULT hr = factory->CreatePathGeometry(&geometry);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(factory->CreatePathGeometry(&geometry));
     ComPtr<ID2D1GeometrySink> sink;
-    hr = geometry->Open(&sink);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(geometry->Open(&sink));
     sink->BeginFigure(to_d2d(points.front()), filled ? D2D1_FIGURE_BEGIN_FILLED : D2D1_FIGURE_BEGIN_HOLLOW);
     // A closed outline repeats its first point; EndFigure(CLOSED) draws that
     // last side, so the repeated point would only add a zero-length segment.
     const std::size_t count = closed ? points.size() - 1 : points.size();
     for (std::size_t i = 1; i < count; ++i) sink->AddLine(to_d2d(points[i]));
     sink->EndFigure(closed ? D2D1_FIGURE_END_CLOSED : D2D1_FIGURE_END_OPEN);
-    hr = sink->Close();
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(sink->Close());
     return geometry;
 }
 
@@ -96,18 +88,15 @@ Result<void> stroke_round(const RenderContext& context, ID2D1RenderTarget* targe
     const RoundStrokePlan plan = plan_round_stroke(points, width);
     if (!plan.pieces.empty()) {
         ComPtr<ID2D1PathGeometry> pieces;
-        HRESULT hr = context.d2d_factory->CreatePathGeometry(&pieces);
-        if (FAILED(hr)) return fail(hr);
+        RETURN_IF_FAILED(context.d2d_factory->CreatePathGeometry(&pieces));
         ComPtr<ID2D1GeometrySink> sink;
-        hr = pieces->Open(&sink);
-        if (FAILED(hr)) return fail(hr);
+        RETURN_IF_FAILED(pieces->Open(&sink));
         for (const RoundStrokePlan::Piece& piece : plan.pieces) {
             sink->BeginFigure(to_d2d(points[piece.first]), D2D1_FIGURE_BEGIN_HOLLOW);
             for (std::size_t i = piece.first + 1; i <= piece.last; ++i) sink->AddLine(to_d2d(points[i]));
             sink->EndFigure(D2D1_FIGURE_END_OPEN);
         }
-        hr = sink->Close();
-        if (FAILED(hr)) return fail(hr);
+        RETURN_IF_FAILED(sink->Close());
         target->DrawGeometry(pieces.Get(), brush, width, context.round_stroke.Get());
     }
     const float radius = width / 2.0f;
@@ -183,15 +172,13 @@ Result<void> draw_runs_separately(const RenderContext& context, ID2D1RenderTarge
             D2D1::SizeF(std::max(needed.width, layer.size.width), std::max(needed.height, layer.size.height));
         const D2D1_PIXEL_FORMAT format = bgra_format(D2D1_ALPHA_MODE_PREMULTIPLIED);
         layer.target.Reset();
-        hr = target->CreateCompatibleRenderTarget(&grown, nullptr, &format, D2D1_COMPATIBLE_RENDER_TARGET_OPTIONS_NONE,
-                                                  &layer.target);
-        if (FAILED(hr)) return fail(hr);
+        RETURN_IF_FAILED(target->CreateCompatibleRenderTarget(
+            &grown, nullptr, &format, D2D1_COMPATIBLE_RENDER_TARGET_OPTIONS_NONE, &layer.target));
         layer.size = grown;
     }
     ID2D1BitmapRenderTarget* surface = layer.target.Get();
     ComPtr<ID2D1SolidColorBrush> opaque;
-    hr = surface->CreateSolidColorBrush(colour_of(a.colour, 1.0f), &opaque);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(surface->CreateSolidColorBrush(d2d::colour(a.colour, 1.0f), &opaque));
     const D2D1_RECT_F used = D2D1::RectF(0.0f, 0.0f, needed.width, needed.height);
     surface->BeginDraw();
     surface->SetTransform(D2D1::Matrix3x2F::Identity());
@@ -206,10 +193,9 @@ Result<void> draw_runs_separately(const RenderContext& context, ID2D1RenderTarge
     surface->PopAxisAlignedClip();
     hr = surface->EndDraw();
     if (!drawn) return drawn;
-    if (FAILED(hr)) return fail(hr);
+    if (FAILED(hr)) return win32::fail_hresult(hr);
     ComPtr<ID2D1Bitmap> bitmap;
-    hr = surface->GetBitmap(&bitmap);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(surface->GetBitmap(&bitmap));
 
     TransformGuard guard(target);
     target->SetTransform(D2D1::Matrix3x2F::Identity());
@@ -219,7 +205,7 @@ Result<void> draw_runs_separately(const RenderContext& context, ID2D1RenderTarge
     // reached the target first.
     // (Wine answers E_NOTIMPL, and draws at once anyway.)
     hr = target->Flush();
-    if (FAILED(hr) && hr != E_NOTIMPL) return fail(hr);
+    if (FAILED(hr) && hr != E_NOTIMPL) return win32::fail_hresult(hr);
     return {};
 }
 
@@ -238,46 +224,41 @@ Result<void> draw_stroke(const RenderContext& context, ID2D1RenderTarget* target
     geometries.reserve(runs.size());
     for (const paths::StrokeRun& run : runs) {
         auto g = figure_geometry(factory, run.points, false, false);
-        if (!g) return Unexpected<Error>{std::move(g).error()};
+        if (!g) return propagate(g);
         geometries.push_back(std::move(g).value());
     }
 
     ComPtr<ID2D1PathGeometry> merged;
-    HRESULT hr = factory->CreatePathGeometry(&merged);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(factory->CreatePathGeometry(&merged));
     ComPtr<ID2D1GeometrySink> sink;
-    hr = merged->Open(&sink);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(merged->Open(&sink));
     sink->SetFillMode(D2D1_FILL_MODE_WINDING);
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        hr = geometries[i]->Widen(static_cast<float>(runs[i].width), context.round_stroke.Get(), nullptr,
-                                  kFlatteningTolerance, sink.Get());
+        const HRESULT hr = geometries[i]->Widen(static_cast<float>(runs[i].width), context.round_stroke.Get(), nullptr,
+                                                kFlatteningTolerance, sink.Get());
         if (hr == E_NOTIMPL) {
             sink->Close();
             return draw_runs_separately(context, target, layer, a, runs, geometries, brush, opacity);
         }
-        if (FAILED(hr)) return fail(hr);
+        if (FAILED(hr)) return win32::fail_hresult(hr);
     }
-    hr = sink->Close();
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(sink->Close());
     target->FillGeometry(merged.Get(), brush);
     return {};
 }
 
 Result<ComPtr<IDWriteTextFormat>> annotation_text_format(IDWriteFactory* factory, double font_size) {
-    ComPtr<IDWriteTextFormat> format;
-    const HRESULT hr = factory->CreateTextFormat(kAnnotationFont, nullptr, DWRITE_FONT_WEIGHT_NORMAL,
-                                                 DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL,
-                                                 static_cast<float>(font_size), kAnnotationLocale, &format);
-    if (FAILED(hr)) return fail(hr);
-    return format;
+    // Wrapping as DirectWrite's default: a text breaks at its layout width.
+    return d2d::text_format(
+        factory,
+        {.family = kAnnotationFont, .size = static_cast<float>(font_size), .locale = kAnnotationLocale, .wrap = true});
 }
 
 Result<void> draw_text(const RenderContext& context, ID2D1RenderTarget* target, const Annotation& a,
                        ID2D1Brush* brush) {
     const shape::Text& text = *a.as<shape::Text>();
     auto format = annotation_text_format(context.dwrite_factory.Get(), text.font_size);
-    if (!format) return Unexpected<Error>{std::move(format).error()};
+    if (!format) return propagate(format);
 
     TransformGuard guard(target);
     const Point centre = paths::rect_centre(paths::bounds(a));
@@ -292,10 +273,9 @@ Result<void> draw_text(const RenderContext& context, ID2D1RenderTarget* target, 
     // The explicit clip does what the clip option does; Wine ignores the
     // option, and text spilling out of its box must not show anywhere.
     ComPtr<IDWriteTextLayout> text_layout;
-    const HRESULT hr = context.dwrite_factory->CreateTextLayout(
-        wide.c_str(), static_cast<UINT32>(wide.size()), (*format).Get(), layout.right - layout.left,
-        layout.bottom - layout.top, &text_layout);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(context.dwrite_factory->CreateTextLayout(wide.c_str(), static_cast<UINT32>(wide.size()),
+                                                              (*format).Get(), layout.right - layout.left,
+                                                              layout.bottom - layout.top, &text_layout));
     target->PushAxisAlignedClip(layout, D2D1_ANTIALIAS_MODE_ALIASED);
     auto drawn = draw_layout_in_pieces(target, text_layout.Get(), D2D1::Point2F(left, top), brush);
     target->PopAxisAlignedClip();
@@ -313,7 +293,7 @@ Result<void> draw_outline(const RenderContext& context, ID2D1RenderTarget* targe
         const bool closed = line.size() >= 2 && line.front() == line.back();
         const bool filled = closed && arrow;
         auto geometry = figure_geometry(context.d2d_factory.Get(), line, closed, filled);
-        if (!geometry) return Unexpected<Error>{std::move(geometry).error()};
+        if (!geometry) return propagate(geometry);
         if (filled) {
             target->FillGeometry((*geometry).Get(), brush);
         } else if (arrow) {
@@ -331,8 +311,7 @@ Result<ComPtr<ID2D1Bitmap>> bitmap_from_pixels(ID2D1RenderTarget* target, const 
     const D2D1_BITMAP_PROPERTIES properties =
         D2D1::BitmapProperties(bgra_format(D2D1_ALPHA_MODE_IGNORE), 96.0f, 96.0f);
     ComPtr<ID2D1Bitmap> bitmap;
-    const HRESULT hr = target->CreateBitmap(D2D1::SizeU(width, height), first, pitch, &properties, &bitmap);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(target->CreateBitmap(D2D1::SizeU(width, height), first, pitch, &properties, &bitmap));
     return bitmap;
 }
 
@@ -340,17 +319,15 @@ Result<ComPtr<ID2D1Bitmap>> bitmap_from_pixels(ID2D1RenderTarget* target, const 
 // ignores round caps and joins.
 Result<bool> widen_supported(const RenderContext& context) {
     auto line = figure_geometry(context.d2d_factory.Get(), paths::Polyline{{0, 0}, {10, 0}}, false, false);
-    if (!line) return Unexpected<Error>{std::move(line).error()};
+    if (!line) return propagate(line);
     ComPtr<ID2D1PathGeometry> widened;
-    HRESULT hr = context.d2d_factory->CreatePathGeometry(&widened);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(context.d2d_factory->CreatePathGeometry(&widened));
     ComPtr<ID2D1GeometrySink> sink;
-    hr = widened->Open(&sink);
-    if (FAILED(hr)) return fail(hr);
-    hr = (*line)->Widen(2.0f, context.round_stroke.Get(), nullptr, kFlatteningTolerance, sink.Get());
+    RETURN_IF_FAILED(widened->Open(&sink));
+    const HRESULT hr = (*line)->Widen(2.0f, context.round_stroke.Get(), nullptr, kFlatteningTolerance, sink.Get());
     sink->Close();
     if (hr == E_NOTIMPL) return false;
-    if (FAILED(hr)) return fail(hr);
+    if (FAILED(hr)) return win32::fail_hresult(hr);
     return true;
 }
 
@@ -359,28 +336,24 @@ Result<bool> widen_supported(const RenderContext& context) {
 Result<RenderContext> create_render_context(TargetAlpha alpha) {
     RenderContext context;
     D2D1_FACTORY_OPTIONS options{};
-    HRESULT hr = D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), &options,
-                                   reinterpret_cast<void**>(context.d2d_factory.GetAddressOf()));
-    if (FAILED(hr)) return fail(hr);
-    hr = DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
-                             reinterpret_cast<IUnknown**>(context.dwrite_factory.GetAddressOf()));
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), &options,
+                                       reinterpret_cast<void**>(context.d2d_factory.GetAddressOf())));
+    RETURN_IF_FAILED(DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
+                                         reinterpret_cast<IUnknown**>(context.dwrite_factory.GetAddressOf())));
 
     const D2D1_STROKE_STYLE_PROPERTIES round =
         D2D1::StrokeStyleProperties(D2D1_CAP_STYLE_ROUND, D2D1_CAP_STYLE_ROUND, D2D1_CAP_STYLE_ROUND,
                                     D2D1_LINE_JOIN_ROUND, 1.0f, D2D1_DASH_STYLE_SOLID, 0.0f);
-    hr = context.d2d_factory->CreateStrokeStyle(round, nullptr, 0, &context.round_stroke);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(context.d2d_factory->CreateStrokeStyle(round, nullptr, 0, &context.round_stroke));
     auto widen = widen_supported(context);
-    if (!widen) return Unexpected<Error>{std::move(widen).error()};
+    if (!widen) return propagate(widen);
     context.emulate_round_strokes = !*widen;
 
     const D2D1_RENDER_TARGET_PROPERTIES properties = D2D1::RenderTargetProperties(
         D2D1_RENDER_TARGET_TYPE_DEFAULT,
         bgra_format(alpha == TargetAlpha::Premultiplied ? D2D1_ALPHA_MODE_PREMULTIPLIED : D2D1_ALPHA_MODE_IGNORE),
         96.0f, 96.0f, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT);
-    hr = context.d2d_factory->CreateDCRenderTarget(&properties, &context.dc_target);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(context.d2d_factory->CreateDCRenderTarget(&properties, &context.dc_target));
     return context;
 }
 
@@ -393,8 +366,7 @@ Result<void> draw_annotations(const RenderContext& context, ID2D1RenderTarget* t
         const float opacity = highlighter ? kHighlighterOpacity : 1.0f;
 
         ComPtr<ID2D1SolidColorBrush> brush;
-        const HRESULT hr = target->CreateSolidColorBrush(colour_of(a.colour, opacity), &brush);
-        if (FAILED(hr)) return fail(hr);
+        RETURN_IF_FAILED(target->CreateSolidColorBrush(d2d::colour(a.colour, opacity), &brush));
 
         Result<void> drawn;
         switch (a.kind()) {
@@ -417,8 +389,7 @@ Result<void> draw_annotations(const RenderContext& context, ID2D1RenderTarget* t
 
 Result<void> begin_overlay_frame(const RenderContext& context, HDC dc, const RECT& rect, ID2D1Bitmap* capture) {
     ID2D1DCRenderTarget* target = context.dc_target.Get();
-    const HRESULT hr = target->BindDC(dc, &rect);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(target->BindDC(dc, &rect));
     target->BeginDraw();
     target->SetTransform(D2D1::Matrix3x2F::Identity());
     // Not fully transparent: a layered window with alpha 0 lets clicks through.
@@ -432,21 +403,20 @@ Result<void> begin_overlay_frame(const RenderContext& context, HDC dc, const REC
 }
 
 Result<void> end_overlay_frame(const RenderContext& context) {
-    const HRESULT hr = context.dc_target->EndDraw();
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(context.dc_target->EndDraw());
     return {};
 }
 
 Result<ComPtr<ID2D1Bitmap>> create_capture_bitmap(ID2D1RenderTarget* target, const BgraImage& image) {
-    if (auto valid = validate_image(image); !valid) return Unexpected<Error>{std::move(valid).error()};
+    RETURN_IF_ERROR(validate_image(image));
     return bitmap_from_pixels(target, image.pixels.data(), image.width, image.height, 4 * image.width);
 }
 
 Result<BgraImage> render_output(const RenderContext& context, const BgraImage& capture,
                                 std::span<const Annotation> objects, const RegionF& region) {
-    if (auto valid = validate_image(capture); !valid) return Unexpected<Error>{std::move(valid).error()};
+    RETURN_IF_ERROR(validate_image(capture));
     auto area = output_pixels(region, capture.width, capture.height);
-    if (!area) return Unexpected<Error>{std::move(area).error()};
+    if (!area) return propagate(area);
     const PixelRect r = *area;
     const std::uint32_t width = r.width();
     const std::uint32_t height = r.height();
@@ -455,21 +425,18 @@ Result<BgraImage> render_output(const RenderContext& context, const BgraImage& c
     auto output = new_filled_image(width, height, 0xFF000000u);
     if (!output) return output;
     // WIC copies out through a 32-bit buffer length.
-    if (output->pixels.size() > 0xFFFFFFFFu) return fail(HRESULT_FROM_WIN32(ERROR_ARITHMETIC_OVERFLOW));
+    if (output->pixels.size() > 0xFFFFFFFFu) return win32::fail_hresult(HRESULT_FROM_WIN32(ERROR_ARITHMETIC_OVERFLOW));
 
     ComPtr<IWICImagingFactory> wic;
-    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&wic));
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&wic)));
     ComPtr<IWICBitmap> surface;
-    hr = wic->CreateBitmap(width, height, GUID_WICPixelFormat32bppBGR, WICBitmapCacheOnLoad, &surface);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(wic->CreateBitmap(width, height, GUID_WICPixelFormat32bppBGR, WICBitmapCacheOnLoad, &surface));
 
     const D2D1_RENDER_TARGET_PROPERTIES properties =
         D2D1::RenderTargetProperties(D2D1_RENDER_TARGET_TYPE_DEFAULT, bgra_format(D2D1_ALPHA_MODE_IGNORE), 96.0f,
                                      96.0f, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT);
     ComPtr<ID2D1RenderTarget> target;
-    hr = context.d2d_factory->CreateWicBitmapRenderTarget(surface.Get(), &properties, &target);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(context.d2d_factory->CreateWicBitmapRenderTarget(surface.Get(), &properties, &target));
 
     // Only the region's pixels become a bitmap: a whole multi-monitor capture
     // could exceed the largest bitmap Direct2D accepts, and copying it all
@@ -477,7 +444,7 @@ Result<BgraImage> render_output(const RenderContext& context, const BgraImage& c
     const std::size_t stride = 4 * static_cast<std::size_t>(capture.width);
     const std::uint8_t* first = capture.pixels.data() + r.y0 * stride + 4 * static_cast<std::size_t>(r.x0);
     auto bitmap = bitmap_from_pixels(target.Get(), first, width, height, static_cast<std::uint32_t>(stride));
-    if (!bitmap) return Unexpected<Error>{std::move(bitmap).error()};
+    if (!bitmap) return propagate(bitmap);
 
     target->BeginDraw();
     // Annotations are in capture pixels; the translation puts the region's
@@ -488,30 +455,27 @@ Result<BgraImage> render_output(const RenderContext& context, const BgraImage& c
                                    static_cast<float>(r.y1)),
                        1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR);
     auto drawn = draw_annotations(context, target.Get(), objects);
-    hr = target->EndDraw();
-    if (!drawn) return Unexpected<Error>{std::move(drawn).error()};
-    if (FAILED(hr)) return fail(hr);
+    const HRESULT hr = target->EndDraw();
+    if (!drawn) return propagate(drawn);
+    if (FAILED(hr)) return win32::fail_hresult(hr);
 
     BgraImage& image = *output;
-    hr = surface->CopyPixels(nullptr, 4 * width, static_cast<UINT>(image.pixels.size()), image.pixels.data());
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(
+        surface->CopyPixels(nullptr, 4 * width, static_cast<UINT>(image.pixels.size()), image.pixels.data()));
     make_opaque(image);
     return output;
 }
 
 Result<TextSize> measure_text(IDWriteFactory* factory, std::string_view text, double font_size) {
     auto format = annotation_text_format(factory, font_size);
-    if (!format) return Unexpected<Error>{std::move(format).error()};
-    HRESULT hr = (*format)->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP);
-    if (FAILED(hr)) return fail(hr);
+    if (!format) return propagate(format);
+    RETURN_IF_FAILED((*format)->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP));
     const std::wstring wide = to_wide(text);
     ComPtr<IDWriteTextLayout> layout;
-    hr = factory->CreateTextLayout(wide.c_str(), static_cast<UINT32>(wide.size()), (*format).Get(), 1000000.0f,
-                                   1000000.0f, &layout);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(factory->CreateTextLayout(wide.c_str(), static_cast<UINT32>(wide.size()), (*format).Get(),
+                                               1000000.0f, 1000000.0f, &layout));
     DWRITE_TEXT_METRICS metrics{};
-    hr = layout->GetMetrics(&metrics);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(layout->GetMetrics(&metrics));
     return TextSize{metrics.widthIncludingTrailingWhitespace, metrics.height};
 }
 

@@ -18,7 +18,7 @@
 #include <span>
 #include <string_view>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "editor/annotation.h"
 #include "render/bgra_image.h"
 #include "render/output_region.h"

@@ -2,7 +2,7 @@
 
 namespace kadrovix {
 
-Result<void> check_same_display(const ScreenGeometry& earlier, const ScreenGeometry& now) {
+Result<void> check_same_display(const Desktop& earlier, const Desktop& now) {
     if (earlier != now) return general_failure(kDisplayChangedMessage);
     return {};
 }

@@ -4,28 +4,33 @@
 
 #include <cstdint>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "render/bgra_image.h"
 
 namespace kadrovix {
 
-struct ScreenGeometry {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    std::int32_t origin_x = 0;
-    std::int32_t origin_y = 0;
-    friend bool operator==(const ScreenGeometry&, const ScreenGeometry&) = default;
+// The virtual desktop as grabbed: its top-left corner in screen coordinates
+// and its size. Session coordinates ("desktop pixels") have their origin at
+// that corner; they are also the capture image's pixels.
+struct Desktop {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    friend bool operator==(const Desktop&, const Desktop&) = default;
 };
 
 inline constexpr char kDisplayChangedMessage[] = "Display configuration changed. Start a new capture.";
 
-inline ScreenGeometry geometry_of(const BgraImage& image) {
-    return ScreenGeometry{image.width, image.height, image.origin_x, image.origin_y};
+// Images are never wider or taller than validate_image allows, far below 2^31.
+inline Desktop geometry_of(const BgraImage& image) {
+    return Desktop{image.origin_x, image.origin_y, static_cast<std::int32_t>(image.width),
+                   static_cast<std::int32_t>(image.height)};
 }
 
 // Success when all four values agree; otherwise the general failure
 // "Display configuration changed. Start a new capture." (monitors added,
 // removed, moved or resized since the first grab).
-Result<void> check_same_display(const ScreenGeometry& earlier, const ScreenGeometry& now);
+Result<void> check_same_display(const Desktop& earlier, const Desktop& now);
 
 }  // namespace kadrovix

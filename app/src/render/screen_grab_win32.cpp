@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "app/runtime/error_win32.h"
 #include "app/runtime/gdi_win32.h"
+#include "base/error_win32.h"
 
 namespace kadrovix::win32 {
 
@@ -34,7 +34,7 @@ Result<BgraImage> grab_virtual_screen() {
     // The buffer comes first: if memory runs out no system object exists yet,
     // and any later failure frees it with the rest.
     auto filled = new_filled_image(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), 0xFF000000u);
-    if (!filled) return Unexpected<Error>{std::move(filled).error()};
+    if (!filled) return propagate(filled);
     BgraImage image = std::move(filled).value();
     image.origin_x = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
     image.origin_y = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
@@ -72,12 +72,10 @@ Result<BgraImage> grab_virtual_screen() {
     return image;
 }
 
-Result<BgraImage> regrab_virtual_screen(const ScreenGeometry& earlier) {
+Result<BgraImage> regrab_virtual_screen(const Desktop& earlier) {
     auto image = grab_virtual_screen();
     if (!image) return image;
-    if (auto same = check_same_display(earlier, geometry_of(*image)); !same) {
-        return Unexpected<Error>{std::move(same).error()};
-    }
+    RETURN_IF_ERROR(check_same_display(earlier, geometry_of(*image)));
     return image;
 }
 

@@ -1,7 +1,7 @@
 // The picture of the whole virtual screen (all monitors) that a capture works on.
 #pragma once
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "render/bgra_image.h"
 #include "render/screen_geometry.h"
 
@@ -14,6 +14,6 @@ Result<BgraImage> grab_virtual_screen();
 // The live-capture refresh: a new grab that must have the same size and
 // origin as `earlier`, else "Display configuration changed. Start a new
 // capture." (the new picture is dropped). A failed grab is returned as is.
-Result<BgraImage> regrab_virtual_screen(const ScreenGeometry& earlier);
+Result<BgraImage> regrab_virtual_screen(const Desktop& earlier);
 
 }  // namespace kadrovix::win32

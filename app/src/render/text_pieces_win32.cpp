@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/runtime/error_win32.h"
+#include "base/error_win32.h"
 
 namespace kadrovix::win32 {
 namespace {
@@ -119,8 +119,7 @@ private:
 Result<void> draw_layout_in_pieces(ID2D1RenderTarget* target, IDWriteTextLayout* layout, D2D1_POINT_2F origin,
                                    ID2D1Brush* brush) {
     PieceRenderer renderer(target, brush);
-    const HRESULT hr = layout->Draw(nullptr, &renderer, origin.x, origin.y);
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(layout->Draw(nullptr, &renderer, origin.x, origin.y));
     return {};
 }
 

@@ -9,7 +9,7 @@
 #include <d2d1.h>
 #include <dwrite.h>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 
 namespace kadrovix::win32 {
 

@@ -11,16 +11,17 @@
 #include "app/events/event_handler_win32.h"
 #include "app/messages.h"
 #include "app/notice/toast_win32.h"
-#include "app/runtime/error_win32.h"
 #include "app/runtime/text_win32.h"
+#include "base/error_win32.h"
+#include "render/d2d_helpers_win32.h"
 #include "render/screen_grab_win32.h"
 #include "render/settled_grab.h"
-#include "session/move_history.h"
 #include "session/execute.h"
 #include "session/input.h"
 #include "session/io/clipboard_win32.h"
 #include "session/io/image_search_win32.h"
 #include "session/io/save_capture_win32.h"
+#include "session/move_history.h"
 #include "session/overlay.h"
 #include "session/region.h"
 #include "settings/settings_storage_win32.h"
@@ -34,17 +35,7 @@ namespace {
 
 constexpr DWORD kExcludeFromCapture = 0x11;  // WDA_EXCLUDEFROMCAPTURE
 
-D2D1_COLOR_F rgba(int r, int g, int b, float a = 1.0f) {
-    return D2D1::ColorF(static_cast<float>(r) / 255.0f, static_cast<float>(g) / 255.0f,
-                        static_cast<float>(b) / 255.0f, a);
-}
-
-D2D1_RECT_F to_d2d(const Rect& r) {
-    return D2D1::RectF(static_cast<float>(r.min.x), static_cast<float>(r.min.y), static_cast<float>(r.max.x),
-                       static_cast<float>(r.max.y));
-}
-
-Unexpected<Error> fail(HRESULT hr) { return Unexpected<Error>{Error{static_cast<std::int32_t>(hr), {}}}; }
+using d2d::rgba;
 
 bool key_down_now(int vk) { return (::GetKeyState(vk) & 0x8000) != 0; }
 
@@ -62,28 +53,21 @@ bool exclude_from_capture(HWND window) {
 }
 
 Result<ComPtr<IDWriteTextFormat>> text_format(IDWriteFactory* factory, float size) {
-    ComPtr<IDWriteTextFormat> format;
-    const HRESULT hr = factory->CreateTextFormat(L"Segoe UI", nullptr, DWRITE_FONT_WEIGHT_NORMAL,
-                                                 DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, size, L"",
-                                                 format.GetAddressOf());
-    if (FAILED(hr)) return fail(hr);
-    format->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP);
-    return format;
+    return d2d::text_format(factory, {.family = L"Segoe UI", .size = size});
 }
 
 Result<double> text_width(IDWriteFactory* factory, IDWriteTextFormat* format, std::wstring_view text) {
     ComPtr<IDWriteTextLayout> layout;
-    const HRESULT hr = factory->CreateTextLayout(text.data(), static_cast<UINT32>(text.size()), format, 100000.0f,
-                                                 1000.0f, layout.GetAddressOf());
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(factory->CreateTextLayout(text.data(), static_cast<UINT32>(text.size()), format, 100000.0f,
+                                               1000.0f, layout.GetAddressOf()));
     DWRITE_TEXT_METRICS metrics{};
-    if (const HRESULT m = layout->GetMetrics(&metrics); FAILED(m)) return fail(m);
+    if (const HRESULT m = layout->GetMetrics(&metrics); FAILED(m)) return win32::fail_hresult(m);
     return static_cast<double>(metrics.widthIncludingTrailingWhitespace);
 }
 
 }  // namespace
 
-CaptureSession::CaptureSession(HWND window, BgraImage capture, ScreenGeometry geometry)
+CaptureSession::CaptureSession(HWND window, BgraImage capture, Desktop geometry)
     : window_(window), capture_(std::move(capture)), geometry_(geometry) {}
 
 CaptureSession::~CaptureSession() {
@@ -93,29 +77,27 @@ CaptureSession::~CaptureSession() {
 
 std::uint64_t CaptureSession::now_ms() { return ::GetTickCount64(); }
 
-Result<std::shared_ptr<CaptureSession>> CaptureSession::start(HWND window, const Settings& settings) {
+Result<std::unique_ptr<CaptureSession>> CaptureSession::start(HWND window, const Settings& settings) {
     auto grab = win32::grab_virtual_screen();
-    if (!grab) return Unexpected<Error>{grab.error()};
+    if (!grab) return propagate(grab);
     POINT cursor{};
     std::optional<Point> cursor_on_screen;
     if (::GetCursorPos(&cursor)) cursor_on_screen = client_point(cursor);
     return from_image(window, std::move(*grab), settings, cursor_on_screen);
 }
 
-Result<std::shared_ptr<CaptureSession>> CaptureSession::from_image(HWND window, BgraImage capture,
+Result<std::unique_ptr<CaptureSession>> CaptureSession::from_image(HWND window, BgraImage capture,
                                                                    const Settings& settings,
                                                                    std::optional<Point> cursor_on_screen) {
-    if (auto valid = validate_image(capture); !valid) return Unexpected<Error>{valid.error()};
-    const ScreenGeometry geometry = geometry_of(capture);
-    std::shared_ptr<CaptureSession> session(new CaptureSession(window, std::move(capture), geometry));
-    session->state_ = new_session(Desktop{geometry.origin_x, geometry.origin_y,
-                                          static_cast<std::int32_t>(geometry.width),
-                                          static_cast<std::int32_t>(geometry.height)});
+    RETURN_IF_ERROR(validate_image(capture));
+    const Desktop geometry = geometry_of(capture);
+    std::unique_ptr<CaptureSession> session(new CaptureSession(window, std::move(capture), geometry));
+    session->state_ = new_session(geometry);
     apply_start_values(session->state_, settings.custom_color, static_cast<double>(settings.capture_stroke_width),
                        cursor_on_screen);
-    if (auto r = session->create_resources(); !r) return Unexpected<Error>{r.error()};
+    RETURN_IF_ERROR(session->create_resources());
     if (settings.live_capture) {
-        if (auto r = session->set_live(true); !r) return Unexpected<Error>{r.error()};
+        if (auto r = session->set_live(true); !r) return propagate(r);
     }
     return session;
 }
@@ -123,11 +105,11 @@ Result<std::shared_ptr<CaptureSession>> CaptureSession::from_image(HWND window, 
 Result<CaptureSession::DrawingResources> CaptureSession::make_resources(bool live, const BgraImage& picture) {
     auto context =
         win32::create_render_context(live ? win32::TargetAlpha::Premultiplied : win32::TargetAlpha::Ignore);
-    if (!context) return Unexpected<Error>{context.error()};
+    if (!context) return propagate(context);
     DrawingResources made{std::move(*context), {}};
     if (!live) {
         auto bitmap = win32::create_capture_bitmap(made.context.dc_target.Get(), picture);
-        if (!bitmap) return Unexpected<Error>{bitmap.error()};
+        if (!bitmap) return propagate(bitmap);
         made.capture_bitmap = std::move(*bitmap);
     }
     return made;
@@ -141,7 +123,7 @@ void CaptureSession::adopt(DrawingResources resources) {
 
 Result<void> CaptureSession::create_resources() {
     auto made = make_resources(state_.live, capture_);
-    if (!made) return Unexpected<Error>{made.error()};
+    if (!made) return propagate(made);
     adopt(std::move(*made));
     return {};
 }
@@ -180,7 +162,7 @@ Result<void> CaptureSession::set_live(bool live) {
         win32::UniqueBitmap bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!bitmap) return win32::fail_last_error();
         auto made = make_resources(true, capture_);
-        if (!made) return Unexpected<Error>{made.error()};
+        if (!made) return propagate(made);
         if (live_previous_ != nullptr) ::SelectObject(live_dc_.get(), live_previous_);
         live_previous_ = ::SelectObject(dc.get(), bitmap.get());
         live_dc_ = std::move(dc);
@@ -191,10 +173,10 @@ Result<void> CaptureSession::set_live(bool live) {
     } else {
         // Freezing takes a fresh picture of the same display layout.
         auto grab = grab_desktop_now();
-        if (!grab) return Unexpected<Error>{grab.error()};
-        if (auto valid = validate_image(*grab); !valid) return Unexpected<Error>{valid.error()};
+        if (!grab) return propagate(grab);
+        RETURN_IF_ERROR(validate_image(*grab));
         auto made = make_resources(false, *grab);
-        if (!made) return Unexpected<Error>{made.error()};
+        if (!made) return propagate(made);
         capture_ = std::move(*grab);
         state_.live = false;
         ::SetWindowLongPtrW(window_, GWL_EXSTYLE,
@@ -292,7 +274,7 @@ Result<void> CaptureSession::draw_overlay(ID2D1RenderTarget* target) {
     const double height = state_.desktop.height;
     ComPtr<ID2D1SolidColorBrush> brush;
     if (const HRESULT hr = target->CreateSolidColorBrush(rgba(0, 0, 0, 0.48f), brush.GetAddressOf()); FAILED(hr)) {
-        return fail(hr);
+        return win32::fail_hresult(hr);
     }
     const Region& region = state_.region;
 
@@ -301,12 +283,12 @@ Result<void> CaptureSession::draw_overlay(ID2D1RenderTarget* target) {
         if (!hint_visible(state_)) return {};
         auto title = text_format(dwrite, 13.0f);
         auto detail = text_format(dwrite, 11.0f);
-        if (!title) return Unexpected<Error>{title.error()};
-        if (!detail) return Unexpected<Error>{detail.error()};
+        if (!title) return propagate(title);
+        if (!detail) return propagate(detail);
         const std::wstring title_text = win32::to_wide(kHintTitle);
         const std::wstring detail_text = win32::to_wide(kHintDetail);
         auto title_width = text_width(dwrite, title->Get(), title_text);
-        if (!title_width) return Unexpected<Error>{title_width.error()};
+        if (!title_width) return propagate(title_width);
         const Point on_screen = to_screen(state_.desktop, state_.pointer);
         MONITORINFO info{};
         info.cbSize = sizeof info;
@@ -321,7 +303,7 @@ Result<void> CaptureSession::draw_overlay(ID2D1RenderTarget* target) {
         }
         const Rect box = hint_box(*title_width, state_.pointer, monitor_rect);
         brush->SetColor(rgba(25, 25, 28, 0.94f));
-        target->FillRoundedRectangle(D2D1::RoundedRect(to_d2d(box), 5.0f, 5.0f), brush.Get());
+        target->FillRoundedRectangle(D2D1::RoundedRect(d2d::rect(box), 5.0f, 5.0f), brush.Get());
         brush->SetColor(rgba(245, 245, 245));
         const float x = static_cast<float>(box.min.x), y = static_cast<float>(box.min.y);
         target->DrawText(title_text.c_str(), static_cast<UINT32>(title_text.size()), title->Get(),
@@ -350,16 +332,16 @@ Result<void> CaptureSession::draw_overlay(ID2D1RenderTarget* target) {
 
     const D2D1_COLOR_F accent = rgba(100, 170, 255);
     brush->SetColor(accent);
-    target->DrawRectangle(to_d2d(hairline_frame(Rect{{region.left, region.top}, {region.right, region.bottom}})),
+    target->DrawRectangle(d2d::rect(hairline_frame(Rect{{region.left, region.top}, {region.right, region.bottom}})),
                           brush.Get(), 1.0f);
 
     ComPtr<ID2D1SolidColorBrush> fill;
     if (const HRESULT hr = target->CreateSolidColorBrush(rgba(250, 250, 250), fill.GetAddressOf()); FAILED(hr)) {
-        return fail(hr);
+        return win32::fail_hresult(hr);
     }
     ComPtr<ID2D1SolidColorBrush> dark;
     if (const HRESULT hr = target->CreateSolidColorBrush(rgba(32, 32, 32), dark.GetAddressOf()); FAILED(hr)) {
-        return fail(hr);
+        return win32::fail_hresult(hr);
     }
     for (const Point& p : handle_points(region)) {
         const D2D1_RECT_F square = D2D1::RectF(static_cast<float>(p.x - 4), static_cast<float>(p.y - 4),
@@ -370,7 +352,7 @@ Result<void> CaptureSession::draw_overlay(ID2D1RenderTarget* target) {
 
     const PartsView parts = parts_at(state_.pointer);
     if (const auto frame = selection_frame(state_, parts)) {
-        target->DrawRectangle(to_d2d(hairline_frame(frame->frame)), brush.Get(), 1.0f);
+        target->DrawRectangle(d2d::rect(hairline_frame(frame->frame)), brush.Get(), 1.0f);
         for (const Point& c : frame->corners) {
             target->FillRectangle(D2D1::RectF(static_cast<float>(c.x - 4), static_cast<float>(c.y - 4),
                                               static_cast<float>(c.x + 4), static_cast<float>(c.y + 4)),
@@ -385,7 +367,7 @@ Result<void> CaptureSession::draw_overlay(ID2D1RenderTarget* target) {
         target->DrawEllipse(knob, brush.Get(), 2.0f);
     }
     if (const auto marquee = state_.editor.marquee()) {
-        target->DrawRectangle(to_d2d(hairline_frame(*marquee)), brush.Get(), 1.0f);
+        target->DrawRectangle(d2d::rect(hairline_frame(*marquee)), brush.Get(), 1.0f);
     }
 
     if (state_.region_selection) return {};
@@ -407,9 +389,9 @@ Result<void> CaptureSession::draw_overlay(ID2D1RenderTarget* target) {
         target->DrawEllipse(circle, brush.Get(), 1.0f);
         if (preview->label) {
             brush->SetColor(rgba(25, 25, 25));
-            target->FillRoundedRectangle(D2D1::RoundedRect(to_d2d(preview->label->box), 4.0f, 4.0f), brush.Get());
+            target->FillRoundedRectangle(D2D1::RoundedRect(d2d::rect(preview->label->box), 4.0f, 4.0f), brush.Get());
             auto format = text_format(dwrite, 12.0f);
-            if (!format) return Unexpected<Error>{format.error()};
+            if (!format) return propagate(format);
             const std::wstring text = win32::to_wide(preview->label->text);
             const Rect& box = preview->label->box;
             brush->SetColor(rgba(250, 250, 250));
@@ -462,7 +444,7 @@ Result<SessionRequest> CaptureSession::key_down(AppState& app, UINT vk) {
             break;
         case KeyActionKind::CopyObjects: {
             auto copied = win32::copy_objects(state_.editor, object_clipboard_, window_);
-            if (!copied) return Unexpected<Error>{copied.error()};
+            if (!copied) return propagate(copied);
             if (!*copied) {
                 auto r = execute(app, command_value(CommandKind::CopyImage));
                 if (!r) return r;
@@ -498,12 +480,12 @@ void CaptureSession::key_up(UINT vk) {
 Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
     last_move_ = MovePoint{client.x + state_.desktop.x, client.y + state_.desktop.y,
                            static_cast<std::uint32_t>(::GetMessageTime())};
-    if (auto r = regrab_for_eyedropper(); !r) return Unexpected<Error>{r.error()};
+    RETURN_IF_ERROR(regrab_for_eyedropper());
     const Point raw = client_point(client);
     // --- dimension editor: it takes every press while it is open ---
     if (dimension_editor_) {
         auto taken = dimension_editor_press(raw);
-        if (!taken) return Unexpected<Error>{taken.error()};
+        if (!taken) return propagate(taken);
         if (*taken) {
             invalidate();
             return SessionRequest::None;
@@ -524,17 +506,17 @@ Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
                 if (auto r = text_entry_->caret_press(context_.dwrite_factory.Get(), state_.pointer,
                                                       key_down_now(VK_SHIFT));
                     !r) {
-                    return Unexpected<Error>{r.error()};
+                    return propagate(r);
                 }
                 ::SetCapture(window_);
                 mouse_captured_ = true;
             }
             break;
         case PressTarget::OpenTextEntry:
-            if (auto r = open_text_entry(state_.pointer); !r) return Unexpected<Error>{r.error()};
+            RETURN_IF_ERROR(open_text_entry(state_.pointer));
             break;
         case PressTarget::OpenDimensionEditor:  // --- dimension editor ---
-            if (auto r = open_dimension_editor(); !r) return Unexpected<Error>{r.error()};
+            RETURN_IF_ERROR(open_dimension_editor());
             break;
         case PressTarget::ToolbarButton: {
             auto r = execute(app, decision.command);
@@ -639,15 +621,11 @@ Result<SessionRequest> CaptureSession::mouse_up(AppState& app, POINT client) {
     const PartsView parts = parts_at(clamp_to_desktop(raw, state_.desktop));
     const PointerRoute route = on_move(state_, parts, raw, key_down_now(VK_SHIFT), key_down_now(VK_MENU));
     if (route == PointerRoute::DimensionSelection && dimension_editor_) {  // --- dimension editor ---
-        if (auto r = dimension_editor_->extend_selection(context_.dwrite_factory.Get(), state_.pointer); !r) {
-            return Unexpected<Error>{r.error()};
-        }
+        RETURN_IF_ERROR(dimension_editor_->extend_selection(context_.dwrite_factory.Get(), state_.pointer));
         dimension_editor_->end_selection();
     }
     if (route == PointerRoute::TextSelection && text_entry_) {
-        if (auto r = text_entry_->extend_selection(context_.dwrite_factory.Get(), state_.pointer); !r) {
-            return Unexpected<Error>{r.error()};
-        }
+        RETURN_IF_ERROR(text_entry_->extend_selection(context_.dwrite_factory.Get(), state_.pointer));
     }
     if (route == PointerRoute::PickerDrag) picker_.move(state_.pointer);
     const PointerRoute released = on_release(state_, parts);
@@ -689,7 +667,7 @@ Result<void> CaptureSession::wheel(int delta) {
                 const auto* text = object ? object->as<shape::Text>() : nullptr;
                 if (text == nullptr) continue;
                 auto size = win32::measure_text(context_.dwrite_factory.Get(), text->text, resize.font_size);
-                if (!size) return Unexpected<Error>{size.error()};
+                if (!size) return propagate(size);
                 updates.push_back(TextLayoutUpdate{resize.id, resize.font_size, size->width, size->height});
             }
             state_.editor.update_text_layout(updates);
@@ -697,7 +675,7 @@ Result<void> CaptureSession::wheel(int delta) {
         }
         case WheelActionKind::Execute: {
             auto outcome = execute_command(state_, parts_at(state_.pointer), action.command);
-            if (!outcome) return Unexpected<Error>{outcome.error()};
+            if (!outcome) return propagate(outcome);
             break;
         }
     }
@@ -772,7 +750,7 @@ Result<SessionRequest> CaptureSession::carry_out(AppState& app, CommandValue com
         }
     }
     auto outcome = execute_command(state_, parts_at(state_.pointer), command);
-    if (!outcome) return Unexpected<Error>{outcome.error()};
+    if (!outcome) return propagate(outcome);
     switch (outcome->follow_up) {
         case FollowUp::None:
             break;
@@ -783,13 +761,13 @@ Result<SessionRequest> CaptureSession::carry_out(AppState& app, CommandValue com
             if (text_entry_) text_entry_->set_colour(outcome->colour);
             break;
         case FollowUp::CopyColourText:
-            if (auto r = win32::copy_color_text(outcome->colour, window_); !r) return Unexpected<Error>{r.error()};
+            RETURN_IF_ERROR(win32::copy_color_text(outcome->colour, window_));
             break;
         case FollowUp::ToggleLiveMode:
-            if (auto r = set_live(!state_.live); !r) return Unexpected<Error>{r.error()};
+            RETURN_IF_ERROR(set_live(!state_.live));
             break;
         case FollowUp::StartSearch:
-            if (auto r = start_search(app); !r) return Unexpected<Error>{r.error()};
+            RETURN_IF_ERROR(start_search(app));
             break;
         case FollowUp::CopyImage:
             return copy_image(app);
@@ -808,7 +786,7 @@ Result<BgraImage> CaptureSession::output_image() const {
     source.capture = &capture_;
     source.objects = state_.editor.objects;
     if (state_.region.exists) {
-        source.region = RegionF{state_.region.left, state_.region.top, state_.region.right, state_.region.bottom};
+        source.region = state_.region;
     }
     // Live mode renders the desktop as it is now.
     std::optional<BgraImage> fresh;
@@ -820,7 +798,7 @@ Result<BgraImage> CaptureSession::output_image() const {
     }
     auto image = win32::output_image_of_capture(context_, source);
     if (!image) return image;
-    if (auto valid = validate_image(*image); !valid) return Unexpected<Error>{valid.error()};
+    RETURN_IF_ERROR(validate_image(*image));
     return image;
 }
 
@@ -848,17 +826,17 @@ Result<BgraImage> CaptureSession::grab_desktop_now() const {
 
 Result<SessionRequest> CaptureSession::copy_image(AppState& app) {
     auto image = output_image();
-    if (!image) return Unexpected<Error>{image.error()};
-    if (auto r = win32::copy_image(*image, window_); !r) return Unexpected<Error>{r.error()};
+    if (!image) return propagate(image);
+    RETURN_IF_ERROR(win32::copy_image(*image, window_));
     notify(app, NoticeKind::Copied);
     return SessionRequest::End;
 }
 
 Result<SessionRequest> CaptureSession::save_image(AppState& app) {
     auto image = output_image();
-    if (!image) return Unexpected<Error>{image.error()};
+    if (!image) return propagate(image);
     auto saved = win32::save_capture(*image, app.settings.save_folder, window_);
-    if (!saved) return Unexpected<Error>{saved.error()};
+    if (!saved) return propagate(saved);
     if (saved->outcome != win32::SaveOutcome::Saved) return SessionRequest::None;
     if (!saved->folder.empty()) app.settings.save_folder = saved->folder;
     notify(app, NoticeKind::Saved);
@@ -868,7 +846,7 @@ Result<SessionRequest> CaptureSession::save_image(AppState& app) {
 Result<void> CaptureSession::start_search(AppState& app) {
     auto started = win32::start_image_search(state_.search_in_progress, app.search_result, window_,
                                              [this] { return output_image(); });
-    if (!started) return Unexpected<Error>{started.error()};
+    if (!started) return propagate(started);
     if (*started) notify(app, NoticeKind::Searching);
     return {};
 }
@@ -881,7 +859,7 @@ Result<void> CaptureSession::open_dimension_editor() {
     if (!commit_text_entry()) return {};
     state_.editor.cancel_gesture();
     auto editor = win32::DimensionEditor::open(window_, state_);
-    if (!editor) return Unexpected<Error>{editor.error()};
+    if (!editor) return propagate(editor);
     dimension_editor_.emplace(std::move(*editor));
     dimension_editor_->start();
     invalidate();
@@ -919,7 +897,7 @@ Result<bool> CaptureSession::dimension_editor_press(Point raw) {
         if (auto r = dimension_editor_->caret_press(context_.dwrite_factory.Get(), *label, state_.pointer,
                                                      key_down_now(VK_SHIFT));
             !r) {
-            return Unexpected<Error>{r.error()};
+            return propagate(r);
         }
         ::SetCapture(window_);
         mouse_captured_ = true;
@@ -959,16 +937,14 @@ bool CaptureSession::dimension_editor_key(UINT vk) {
 Result<void> CaptureSession::open_text_entry(Point p) {
     const TextEntryStart start = text_entry_start(state_, p);
     auto entry = win32::TextEntry::open(window_, start, state_.desktop);
-    if (!entry) return Unexpected<Error>{entry.error()};
+    if (!entry) return propagate(entry);
     // A second entry replaces the first; its text is dropped.
     close_text_entry();
     text_entry_.emplace(std::move(*entry));
     text_entry_->focus();
     if (start.edited_id) {
         // As a press in the field would: the caret goes where the user clicked.
-        if (auto r = text_entry_->caret_press(context_.dwrite_factory.Get(), p, false); !r) {
-            return Unexpected<Error>{r.error()};
-        }
+        RETURN_IF_ERROR(text_entry_->caret_press(context_.dwrite_factory.Get(), p, false));
         ::SetCapture(window_);
         mouse_captured_ = true;
     }
@@ -1062,8 +1038,8 @@ Result<void> CaptureSession::regrab_for_eyedropper() {
     // cannot be left out of grabs, the eyedropper keeps the last picture.
     if (!excluded_from_capture_) return {};
     auto grab = grab_desktop_now();
-    if (!grab) return Unexpected<Error>{grab.error()};
-    if (auto valid = validate_image(*grab); !valid) return Unexpected<Error>{valid.error()};
+    if (!grab) return propagate(grab);
+    RETURN_IF_ERROR(validate_image(*grab));
     capture_ = std::move(*grab);
     return {};
 }
@@ -1072,8 +1048,8 @@ Result<void> CaptureSession::regrab_for_eyedropper() {
 
 Result<void> begin_capture_session(AppState& app) {
     auto session = CaptureSession::start(app.main_window, app.settings);
-    if (!session) return Unexpected<Error>{session.error()};
-    app.session = *session;
+    if (!session) return propagate(session);
+    app.session = std::move(*session);
     app.stored_stroke_width = app.settings.capture_stroke_width;
     if (auto shown = app.session->show_over_desktop(); !shown) {
         app.session.reset();
@@ -1084,7 +1060,7 @@ Result<void> begin_capture_session(AppState& app) {
 
 void end_capture_session(AppState& app) {
     ::KillTimer(app.main_window, kSessionRefreshTimer);
-    if (app.session && app.normal_run) {
+    if (app.session && app.stores_settings()) {
         const SessionState& s = app.session->state();
         if (s.custom_colour_chosen && app.stored_custom_color != s.custom_colour) {
             if (auto r = save_custom_color(s.custom_colour); !r) {
@@ -1097,10 +1073,10 @@ void end_capture_session(AppState& app) {
     app.session.reset();
     app.search_result.reset();
     ::ShowWindow(app.main_window, SW_HIDE);
-    if (app.normal_run) {
+    if (app.stores_settings()) {
         if (auto r = save_settings(app.settings); !r) show_message(app.main_window, "Could not save settings: " + r.error());
     }
-    if (app.is_editor) ::PostQuitMessage(0);
+    if (app.is_editor()) ::PostQuitMessage(0);
 }
 
 Result<void> session_message_tail(AppState& app) {
@@ -1109,7 +1085,7 @@ Result<void> session_message_tail(AppState& app) {
     if (const auto delay = app.session->refresh_delay()) {
         ::SetTimer(app.main_window, kSessionRefreshTimer, *delay, nullptr);
     }
-    if (!app.normal_run) return {};
+    if (!app.stores_settings()) return {};
     const SessionState& s = app.session->state();
     const auto width = static_cast<std::uint32_t>(s.editor.width);
     if (width != app.stored_stroke_width) {

@@ -11,16 +11,16 @@
 #include <memory>
 #include <optional>
 
-#include "app/runtime/error.h"
 #include "app/runtime/gdi_win32.h"
+#include "base/error.h"
 #include "color_picker/color_picker_win32.h"
 #include "render/bgra_image.h"
 #include "render/renderer_win32.h"
-#include "session/move_history.h"
 #include "session/commands.h"
 #include "session/dimensions/dimension_editor_win32.h"
 #include "session/io/clipboard.h"
 #include "session/io/text_entry_win32.h"
+#include "session/move_history.h"
 #include "session/parts.h"
 #include "session/session_state.h"
 #include "settings/settings.h"
@@ -38,10 +38,10 @@ public:
     // Grabs the desktop and builds a session from it, with the settings' custom
     // colour, capture stroke width and live-capture flag and the cursor
     // position. `window` becomes the session window (see show_over_desktop).
-    static Result<std::shared_ptr<CaptureSession>> start(HWND window, const Settings& settings);
+    static Result<std::unique_ptr<CaptureSession>> start(HWND window, const Settings& settings);
     // Builds a session around an image already grabbed (the editor diagnostic
     // and tests use it too).
-    static Result<std::shared_ptr<CaptureSession>> from_image(HWND window, BgraImage capture, const Settings& settings,
+    static Result<std::unique_ptr<CaptureSession>> from_image(HWND window, BgraImage capture, const Settings& settings,
                                                               std::optional<Point> cursor_on_screen);
     ~CaptureSession();
     CaptureSession(const CaptureSession&) = delete;
@@ -90,7 +90,7 @@ public:
     bool text_entry_open() const { return text_entry_.has_value(); }
 
 private:
-    CaptureSession(HWND window, BgraImage capture, ScreenGeometry geometry);
+    CaptureSession(HWND window, BgraImage capture, Desktop geometry);
 
     PartsView parts_at(Point p) const;
     ToolbarLayout toolbar_layout() const;
@@ -141,7 +141,7 @@ private:
 
     HWND window_ = nullptr;
     BgraImage capture_;
-    ScreenGeometry geometry_;
+    Desktop geometry_;
     SessionState state_;
     ObjectClipboard object_clipboard_;
     ToolbarHoverState hover_;

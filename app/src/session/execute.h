@@ -4,7 +4,7 @@
 // for the window to do.
 #pragma once
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "editor/annotation.h"
 #include "session/commands.h"
 #include "session/parts.h"

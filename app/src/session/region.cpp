@@ -14,7 +14,7 @@ Region spanned(Point a, Point b) {
     if (!finite(a) || !finite(b)) {
         return Region{};
     }
-    return Region{true, std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+    return Region{{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)}, true};
 }
 
 // Which edges a handle moves: the left edge for the three handles on it, and so on.

@@ -22,28 +22,15 @@
 
 #include "editor/annotation.h"
 #include "editor/editor.h"
+#include "render/output_region.h"
+#include "render/screen_geometry.h"
 
 namespace kadrovix {
 
-// The virtual desktop as grabbed at the start: its top-left corner in screen
-// coordinates and its size. Session coordinates ("desktop pixels") have their
-// origin at that corner; they are also the capture image's pixels.
-struct Desktop {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    friend bool operator==(const Desktop&, const Desktop&) = default;
-};
-
-// The capture region in desktop pixels; left <= right and top <= bottom after
-// every update.
-struct Region {
+// The capture region in desktop pixels: its edges, left <= right and
+// top <= bottom after every update, and whether there is one at all.
+struct Region : RegionF {
     bool exists = false;
-    double left = 0.0;
-    double top = 0.0;
-    double right = 0.0;
-    double bottom = 0.0;
     friend bool operator==(const Region&, const Region&) = default;
 };
 

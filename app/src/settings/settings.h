@@ -11,8 +11,8 @@
 #include <string_view>
 #include <utility>
 
+#include "base/expected.h"
 #include "editor/annotation.h"
-#include "settings/expected.h"
 
 namespace kadrovix {
 

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "app/runtime/handles_win32.h"
-#include "settings/expected.h"
+#include "base/expected.h"
 #include "settings/settings.h"
 
 namespace kadrovix {

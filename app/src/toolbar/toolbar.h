@@ -20,19 +20,7 @@
 namespace kadrovix {
 
 // Desktop pixels, origin at the desktop's top-left corner.
-struct ToolbarRect {
-    double left = 0.0;
-    double top = 0.0;
-    double right = 0.0;
-    double bottom = 0.0;
-
-    double width() const { return right - left; }
-    double height() const { return bottom - top; }
-    // Edges included.
-    bool contains(Point p) const { return p.x >= left && p.x <= right && p.y >= top && p.y <= bottom; }
-    ToolbarRect grown(double by) const { return {left - by, top - by, right + by, bottom + by}; }
-    friend bool operator==(const ToolbarRect&, const ToolbarRect&) = default;
-};
+using ToolbarRect = RegionF;
 
 enum class ToolbarPanel : std::uint8_t { Tools = 0, Actions = 1 };
 

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/runtime/error_win32.h"
 #include "app/runtime/text_win32.h"
+#include "base/error_win32.h"
+#include "render/d2d_helpers_win32.h"
 
 namespace kadrovix::win32 {
 
@@ -25,20 +26,6 @@ constexpr wchar_t kTooltipFont[] = L"Segoe UI";
 // on quarter-pixel positions so that their outer edges fall on whole pixels.
 constexpr float kLine = 1.5f;
 constexpr int kHueSegments = 36;
-
-D2D1_COLOR_F colour_of(Rgb c, float opacity = 1.0f) {
-    return D2D1::ColorF(static_cast<float>(c.r) / 255.0f, static_cast<float>(c.g) / 255.0f,
-                        static_cast<float>(c.b) / 255.0f, opacity);
-}
-
-D2D1_POINT_2F pt(double x, double y) {
-    return D2D1::Point2F(static_cast<float>(x), static_cast<float>(y));
-}
-
-D2D1_RECT_F rect_of(const ToolbarRect& r) {
-    return D2D1::RectF(static_cast<float>(r.left), static_cast<float>(r.top), static_cast<float>(r.right),
-                       static_cast<float>(r.bottom));
-}
 
 // Hue in degrees at full saturation and value.
 Rgb hue_colour(double degrees) {
@@ -159,7 +146,7 @@ private:
     void frame(const D2D1_MATRIX_3X2_F& local) {
         target_->SetTransform(local * D2D1::Matrix3x2F::Translation(origin_.x, origin_.y) * base_);
     }
-    void use(Rgb c, float opacity = 1.0f) { brush_->SetColor(colour_of(c, opacity)); }
+    void use(Rgb c, float opacity = 1.0f) { brush_->SetColor(d2d::colour(c, opacity)); }
 
     void disc(D2D1_POINT_2F c, float r) { target_->FillEllipse(D2D1::Ellipse(c, r, r), brush_); }
     void fill(float l, float t, float r, float b) { target_->FillRectangle(D2D1::RectF(l, t, r, b), brush_); }
@@ -217,15 +204,16 @@ private:
         const int steps = std::max(2, static_cast<int>(std::ceil(std::fabs(to - from) / 10.0)));
         for (int i = 0; i <= steps; ++i) {
             const double a = (from + (to - from) * i / steps) * std::numbers::pi / 180.0;
-            out.push_back(pt(c.x + r * std::cos(a), c.y + r * std::sin(a)));
+            out.push_back(d2d::point(c.x + r * std::cos(a), c.y + r * std::sin(a)));
         }
     }
 
     // --- tools ---
 
     HRESULT select() {
-        return fill_polygon({pt(5.5, 2.5), pt(5.5, 15.75), pt(8.75, 12.75), pt(11.0, 17.75), pt(13.25, 16.75),
-                             pt(11.0, 11.9), pt(15.0, 11.9)});
+        return fill_polygon({d2d::point(5.5, 2.5), d2d::point(5.5, 15.75), d2d::point(8.75, 12.75),
+                             d2d::point(11.0, 17.75), d2d::point(13.25, 16.75), d2d::point(11.0, 11.9),
+                             d2d::point(15.0, 11.9)});
     }
 
     HRESULT rectangle() {
@@ -235,29 +223,31 @@ private:
     }
 
     HRESULT ellipse() {
-        target_->DrawEllipse(D2D1::Ellipse(pt(10, 10), 6.75f, 5.5f), brush_, kLine);
+        target_->DrawEllipse(D2D1::Ellipse(d2d::point(10, 10), 6.75f, 5.5f), brush_, kLine);
         return S_OK;
     }
 
     HRESULT line_tool() {
-        stroke(pt(4.5, 15.5), pt(15.5, 4.5), kLine + 0.25f);
+        stroke(d2d::point(4.5, 15.5), d2d::point(15.5, 4.5), kLine + 0.25f);
         return S_OK;
     }
 
     HRESULT arrow() {
-        stroke(pt(4.5, 15.5), pt(12.0, 8.0), kLine + 0.25f);
-        return fill_polygon({pt(16.0, 4.0), pt(14.2, 11.3), pt(8.7, 5.8)});
+        stroke(d2d::point(4.5, 15.5), d2d::point(12.0, 8.0), kLine + 0.25f);
+        return fill_polygon({d2d::point(16.0, 4.0), d2d::point(14.2, 11.3), d2d::point(8.7, 5.8)});
     }
 
     // Drawn lying along the x axis, tip to the left, then turned so the tip
     // points to the lower left.
     HRESULT pen() {
-        frame(D2D1::Matrix3x2F::Rotation(-45.0f, pt(10, 10)));
-        HRESULT hr = outline({pt(2.0, 10.0), pt(6.0, 7.75), pt(17.5, 7.75), pt(17.5, 12.25), pt(6.0, 12.25)}, true);
+        frame(D2D1::Matrix3x2F::Rotation(-45.0f, d2d::point(10, 10)));
+        HRESULT hr = outline({d2d::point(2.0, 10.0), d2d::point(6.0, 7.75), d2d::point(17.5, 7.75),
+                              d2d::point(17.5, 12.25), d2d::point(6.0, 12.25)},
+                             true);
         if (FAILED(hr)) return hr;
-        target_->DrawLine(pt(6.0, 7.75), pt(6.0, 12.25), brush_, kLine);
-        target_->DrawLine(pt(14.5, 7.75), pt(14.5, 12.25), brush_, kLine);
-        return fill_polygon({pt(2.0, 10.0), pt(3.8, 9.0), pt(3.8, 11.0)});
+        target_->DrawLine(d2d::point(6.0, 7.75), d2d::point(6.0, 12.25), brush_, kLine);
+        target_->DrawLine(d2d::point(14.5, 7.75), d2d::point(14.5, 12.25), brush_, kLine);
+        return fill_polygon({d2d::point(2.0, 10.0), d2d::point(3.8, 9.0), d2d::point(3.8, 11.0)});
     }
 
     HRESULT highlighter() {
@@ -265,13 +255,15 @@ private:
         use(ink_, 0.5f);
         fill(2.0f, 15.5f, 10.0f, 18.5f);
         use(ink_);
-        frame(D2D1::Matrix3x2F::Rotation(-45.0f, pt(10, 10)) * D2D1::Matrix3x2F::Translation(2.0f, -0.5f));
-        HRESULT hr = outline(
-            {pt(6.5, 8.75), pt(8.5, 6.75), pt(17.0, 6.75), pt(17.0, 13.25), pt(8.5, 13.25), pt(6.5, 11.25)}, true);
+        frame(D2D1::Matrix3x2F::Rotation(-45.0f, d2d::point(10, 10)) * D2D1::Matrix3x2F::Translation(2.0f, -0.5f));
+        HRESULT hr = outline({d2d::point(6.5, 8.75), d2d::point(8.5, 6.75), d2d::point(17.0, 6.75),
+                              d2d::point(17.0, 13.25), d2d::point(8.5, 13.25), d2d::point(6.5, 11.25)},
+                             true);
         if (FAILED(hr)) return hr;
-        target_->DrawLine(pt(8.5, 6.75), pt(8.5, 13.25), brush_, kLine);
+        target_->DrawLine(d2d::point(8.5, 6.75), d2d::point(8.5, 13.25), brush_, kLine);
         // The chisel tip, filled.
-        return fill_polygon({pt(4.0, 11.75), pt(4.75, 8.25), pt(7.0, 8.25), pt(7.0, 11.75)});
+        return fill_polygon(
+            {d2d::point(4.0, 11.75), d2d::point(4.75, 8.25), d2d::point(7.0, 8.25), d2d::point(7.0, 11.75)});
     }
 
     HRESULT text() {
@@ -286,17 +278,17 @@ private:
     // --- actions ---
 
     HRESULT live() {
-        target_->DrawEllipse(D2D1::Ellipse(pt(10, 10), 7.25f, 7.25f), brush_, kLine);
-        disc(pt(10, 10), 3.75f);
+        target_->DrawEllipse(D2D1::Ellipse(d2d::point(10, 10), 7.25f, 7.25f), brush_, kLine);
+        disc(d2d::point(10, 10), 3.75f);
         return S_OK;
     }
 
     HRESULT swatch(Rgb colour) {
         use(colour);
-        disc(pt(10, 10), 7.0f);
+        disc(d2d::point(10, 10), 7.0f);
         // A thin rim keeps dark swatches visible on the dark button.
         use(ink_, 0.35f);
-        target_->DrawEllipse(D2D1::Ellipse(pt(10, 10), 7.0f, 7.0f), brush_, 1.0f);
+        target_->DrawEllipse(D2D1::Ellipse(d2d::point(10, 10), 7.0f, 7.0f), brush_, 1.0f);
         return S_OK;
     }
 
@@ -308,16 +300,17 @@ private:
         // the seams between neighbours.
         const double half = (kStep / 2.0 + 0.6) * std::numbers::pi / 180.0;
         ComPtr<ID2D1PathGeometry> wedge;
-        HRESULT hr = path({pt(10 + kInner * std::cos(-half), 10 + kInner * std::sin(-half)),
-                           pt(10 + kOuter * std::cos(-half), 10 + kOuter * std::sin(-half)), pt(10 + kOuter, 10),
-                           pt(10 + kOuter * std::cos(half), 10 + kOuter * std::sin(half)),
-                           pt(10 + kInner * std::cos(half), 10 + kInner * std::sin(half))},
-                          true, wedge);
+        HRESULT hr =
+            path({d2d::point(10 + kInner * std::cos(-half), 10 + kInner * std::sin(-half)),
+                  d2d::point(10 + kOuter * std::cos(-half), 10 + kOuter * std::sin(-half)), d2d::point(10 + kOuter, 10),
+                  d2d::point(10 + kOuter * std::cos(half), 10 + kOuter * std::sin(half)),
+                  d2d::point(10 + kInner * std::cos(half), 10 + kInner * std::sin(half))},
+                 true, wedge);
         if (FAILED(hr)) return hr;
         for (int i = 0; i < kHueSegments; ++i) {
             const double hue = kStep * i;
             // Red at the top, hues running clockwise.
-            frame(D2D1::Matrix3x2F::Rotation(static_cast<float>(hue - 90.0), pt(10, 10)));
+            frame(D2D1::Matrix3x2F::Rotation(static_cast<float>(hue - 90.0), d2d::point(10, 10)));
             use(hue_colour(hue));
             target_->FillGeometry(wedge.Get(), brush_);
         }
@@ -326,8 +319,10 @@ private:
 
     // Lying along the x axis, tip to the left, then turned like the pen.
     HRESULT eyedropper() {
-        frame(D2D1::Matrix3x2F::Rotation(-45.0f, pt(10, 10)));
-        HRESULT hr = outline({pt(11.0, 8.75), pt(4.5, 8.75), pt(2.25, 10.0), pt(4.5, 11.25), pt(11.0, 11.25)}, false);
+        frame(D2D1::Matrix3x2F::Rotation(-45.0f, d2d::point(10, 10)));
+        HRESULT hr = outline({d2d::point(11.0, 8.75), d2d::point(4.5, 8.75), d2d::point(2.25, 10.0),
+                              d2d::point(4.5, 11.25), d2d::point(11.0, 11.25)},
+                             false);
         if (FAILED(hr)) return hr;
         fill(11.0f, 6.5f, 13.0f, 13.5f);  // collar
         target_->FillRoundedRectangle(D2D1::RoundedRect(D2D1::RectF(12.5f, 7.75f, 18.5f, 12.25f), 2.25f, 2.25f),
@@ -336,29 +331,29 @@ private:
     }
 
     HRESULT undo(bool mirrored) {
-        if (mirrored) frame(D2D1::Matrix3x2F::Scale(-1.0f, 1.0f, pt(10, 10)));
+        if (mirrored) frame(D2D1::Matrix3x2F::Scale(-1.0f, 1.0f, d2d::point(10, 10)));
         // The head points left; the tail bends round to the right and back.
-        HRESULT hr = outline({pt(7.75, 4.25), pt(4.0, 8.0), pt(7.75, 11.75)}, false);
+        HRESULT hr = outline({d2d::point(7.75, 4.25), d2d::point(4.0, 8.0), d2d::point(7.75, 11.75)}, false);
         if (FAILED(hr)) return hr;
-        std::vector<D2D1_POINT_2F> tail{pt(4.5, 8.0)};
-        arc(tail, pt(11.5, 12.25), 4.25f, -90.0, 90.0);
-        tail.push_back(pt(8.0, 16.5));
+        std::vector<D2D1_POINT_2F> tail{d2d::point(4.5, 8.0)};
+        arc(tail, d2d::point(11.5, 12.25), 4.25f, -90.0, 90.0);
+        tail.push_back(d2d::point(8.0, 16.5));
         return outline(tail, false);
     }
 
     HRESULT search() {
-        target_->DrawEllipse(D2D1::Ellipse(pt(8.5, 8.5), 5.25f, 5.25f), brush_, kLine + 0.25f);
-        stroke(pt(12.5, 12.5), pt(16.25, 16.25), kLine + 0.75f);
+        target_->DrawEllipse(D2D1::Ellipse(d2d::point(8.5, 8.5), 5.25f, 5.25f), brush_, kLine + 0.25f);
+        stroke(d2d::point(12.5, 12.5), d2d::point(16.25, 16.25), kLine + 0.75f);
         return S_OK;
     }
 
     HRESULT copy() {
         // The sheet behind shows only where the front one leaves a gap.
-        std::vector<D2D1_POINT_2F> back{pt(5.5, 13.25)};
-        arc(back, pt(5.25, 11.75), 1.5f, 90.0, 180.0);
-        arc(back, pt(5.25, 4.25), 1.5f, 180.0, 270.0);
-        arc(back, pt(10.75, 4.25), 1.5f, 270.0, 360.0);
-        back.push_back(pt(12.25, 4.5));
+        std::vector<D2D1_POINT_2F> back{d2d::point(5.5, 13.25)};
+        arc(back, d2d::point(5.25, 11.75), 1.5f, 90.0, 180.0);
+        arc(back, d2d::point(5.25, 4.25), 1.5f, 180.0, 270.0);
+        arc(back, d2d::point(10.75, 4.25), 1.5f, 270.0, 360.0);
+        back.push_back(d2d::point(12.25, 4.5));
         HRESULT hr = outline(back, false);
         if (FAILED(hr)) return hr;
         target_->DrawRoundedRectangle(D2D1::RoundedRect(D2D1::RectF(7.75f, 6.75f, 16.25f, 17.25f), 1.5f, 1.5f), brush_,
@@ -367,17 +362,21 @@ private:
     }
 
     HRESULT save() {
-        HRESULT hr =
-            outline({pt(3.75, 3.75), pt(13.25, 3.75), pt(16.25, 6.75), pt(16.25, 16.25), pt(3.75, 16.25)}, true);
+        HRESULT hr = outline({d2d::point(3.75, 3.75), d2d::point(13.25, 3.75), d2d::point(16.25, 6.75),
+                              d2d::point(16.25, 16.25), d2d::point(3.75, 16.25)},
+                             true);
         if (FAILED(hr)) return hr;
-        hr = outline({pt(6.75, 3.75), pt(6.75, 7.25), pt(12.25, 7.25), pt(12.25, 3.75)}, false);
+        hr = outline({d2d::point(6.75, 3.75), d2d::point(6.75, 7.25), d2d::point(12.25, 7.25), d2d::point(12.25, 3.75)},
+                     false);
         if (FAILED(hr)) return hr;
-        return outline({pt(6.75, 16.25), pt(6.75, 11.25), pt(13.25, 11.25), pt(13.25, 16.25)}, false);
+        return outline(
+            {d2d::point(6.75, 16.25), d2d::point(6.75, 11.25), d2d::point(13.25, 11.25), d2d::point(13.25, 16.25)},
+            false);
     }
 
     HRESULT close() {
-        stroke(pt(5.0, 5.0), pt(15.0, 15.0), kLine + 0.25f);
-        stroke(pt(15.0, 5.0), pt(5.0, 15.0), kLine + 0.25f);
+        stroke(d2d::point(5.0, 5.0), d2d::point(15.0, 15.0), kLine + 0.25f);
+        stroke(d2d::point(15.0, 5.0), d2d::point(5.0, 15.0), kLine + 0.25f);
         return S_OK;
     }
 
@@ -420,24 +419,21 @@ Result<void> draw_smoothed(ID2D1RenderTarget* target, const ToolbarRect& area, f
 
     const D2D1_PIXEL_FORMAT format = D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED);
     ComPtr<ID2D1BitmapRenderTarget> layer;
-    HRESULT hr = target->CreateCompatibleRenderTarget(
+    RETURN_IF_FAILED(target->CreateCompatibleRenderTarget(
         D2D1::SizeF(static_cast<float>(width), static_cast<float>(height)), D2D1::SizeU(width, height), format,
-        D2D1_COMPATIBLE_RENDER_TARGET_OPTIONS_NONE, &layer);
-    if (FAILED(hr)) return fail_hresult(hr);
+        D2D1_COMPATIBLE_RENDER_TARGET_OPTIONS_NONE, &layer));
     ComPtr<ID2D1SolidColorBrush> brush;
-    hr = layer->CreateSolidColorBrush(D2D1::ColorF(0, 0, 0, 0), &brush);
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(layer->CreateSolidColorBrush(D2D1::ColorF(0, 0, 0, 0), &brush));
     layer->BeginDraw();
     layer->Clear(D2D1::ColorF(0, 0, 0, 0));
     layer->SetAntialiasMode(D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
     const HRESULT drawn =
         draw(layer.Get(), brush.Get(), layer_transform(static_cast<float>(x0), static_cast<float>(y0), kSuper));
-    hr = layer->EndDraw();
+    const HRESULT hr = layer->EndDraw();
     if (FAILED(drawn)) return fail_hresult(drawn);
     if (FAILED(hr)) return fail_hresult(hr);
     ComPtr<ID2D1Bitmap> bitmap;
-    hr = layer->GetBitmap(&bitmap);
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(layer->GetBitmap(&bitmap));
 
     target->DrawBitmap(
         bitmap.Get(),
@@ -456,11 +452,11 @@ Result<void> paint_panel(ID2D1RenderTarget* target, ID2D1Factory* factory, const
         [&](ID2D1RenderTarget* layer, ID2D1SolidColorBrush* brush, const D2D1_MATRIX_3X2_F& to_layer) {
             layer->SetTransform(to_layer);
             // The 1-pixel outline lies just inside the background, so it stays sharp.
-            const D2D1_RECT_F r = rect_of(*background);
+            const D2D1_RECT_F r = d2d::rect(*background);
             const auto panel_radius = static_cast<float>(kToolbarPanelRadius);
-            brush->SetColor(colour_of(kToolbarPanelFill));
+            brush->SetColor(d2d::colour(kToolbarPanelFill));
             layer->FillRoundedRectangle(D2D1::RoundedRect(r, panel_radius, panel_radius), brush);
-            brush->SetColor(colour_of(kToolbarPanelOutline));
+            brush->SetColor(d2d::colour(kToolbarPanelOutline));
             const D2D1_RECT_F inner = D2D1::RectF(r.left + 0.5f, r.top + 0.5f, r.right - 0.5f, r.bottom - 0.5f);
             layer->DrawRoundedRectangle(D2D1::RoundedRect(inner, panel_radius - 0.5f, panel_radius - 0.5f), brush,
                                         1.0f);
@@ -470,12 +466,12 @@ Result<void> paint_panel(ID2D1RenderTarget* target, ID2D1Factory* factory, const
             for (const ToolbarButton& button : layout.buttons()) {
                 if (button.panel != panel) continue;
                 layer->SetTransform(to_layer);
-                brush->SetColor(colour_of(button_fill(button, pointer)));
-                layer->FillRoundedRectangle(D2D1::RoundedRect(rect_of(button.rect), button_radius, button_radius),
+                brush->SetColor(d2d::colour(button_fill(button, pointer)));
+                layer->FillRoundedRectangle(D2D1::RoundedRect(d2d::rect(button.rect), button_radius, button_radius),
                                             brush);
                 // A whole-pixel origin keeps the artwork's straight edges on pixel edges.
-                const D2D1_POINT_2F origin = pt(std::floor(button.rect.left + kToolbarIconInset + 0.5),
-                                                std::floor(button.rect.top + kToolbarIconInset + 0.5));
+                const D2D1_POINT_2F origin = d2d::point(std::floor(button.rect.left + kToolbarIconInset + 0.5),
+                                                        std::floor(button.rect.top + kToolbarIconInset + 0.5));
                 const HRESULT hr = icons.draw(toolbar_glyph(button.command), origin, icon_colour(button));
                 if (FAILED(hr)) return hr;
             }
@@ -494,36 +490,29 @@ Result<ComPtr<IDWriteTextLayout>> tooltip_layout(IDWriteFactory* dwrite, IDWrite
 }
 
 Result<ComPtr<IDWriteTextFormat>> tooltip_format(IDWriteFactory* dwrite) {
-    ComPtr<IDWriteTextFormat> format;
-    HRESULT hr = dwrite->CreateTextFormat(kTooltipFont, nullptr, DWRITE_FONT_WEIGHT_NORMAL, DWRITE_FONT_STYLE_NORMAL,
-                                          DWRITE_FONT_STRETCH_NORMAL, kTooltipFontSize, L"en-us", &format);
-    if (FAILED(hr)) return fail_hresult(hr);
-    hr = format->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP);
-    if (FAILED(hr)) return fail_hresult(hr);
-    return format;
+    return d2d::text_format(dwrite, {.family = kTooltipFont, .size = kTooltipFontSize, .locale = L"en-us"});
 }
 
 Result<void> paint_tooltip(ID2D1RenderTarget* target, IDWriteFactory* dwrite, IDWriteTextFormat* format,
                            ID2D1SolidColorBrush* brush, const ToolbarInput& input, const ToolbarRect& button,
                            std::string_view text, float opacity) {
     auto layout = tooltip_layout(dwrite, format, text);
-    if (!layout) return Unexpected<Error>{std::move(layout).error()};
+    if (!layout) return propagate(layout);
     DWRITE_TEXT_METRICS metrics{};
-    const HRESULT hr = (*layout)->GetMetrics(&metrics);
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED((*layout)->GetMetrics(&metrics));
     const ToolbarRect box = tooltip_rect(button, metrics.width, input.desktop_width, input.desktop_height);
     auto filled =
         draw_smoothed(target, box, opacity,
                       [&](ID2D1RenderTarget* layer, ID2D1SolidColorBrush* fill, const D2D1_MATRIX_3X2_F& to_layer) {
                           const auto radius = static_cast<float>(kTooltipCornerRadius);
                           layer->SetTransform(to_layer);
-                          fill->SetColor(colour_of(kTooltipFill));
-                          layer->FillRoundedRectangle(D2D1::RoundedRect(rect_of(box), radius, radius), fill);
+                          fill->SetColor(d2d::colour(kTooltipFill));
+                          layer->FillRoundedRectangle(D2D1::RoundedRect(d2d::rect(box), radius, radius), fill);
                           return S_OK;
                       });
     if (!filled) return filled;
-    brush->SetColor(colour_of(kTooltipText, opacity));
-    target->DrawTextLayout(pt(box.left + kTooltipTextX, box.top + kTooltipTextY), layout->Get(), brush,
+    brush->SetColor(d2d::colour(kTooltipText, opacity));
+    target->DrawTextLayout(d2d::point(box.left + kTooltipTextX, box.top + kTooltipTextY), layout->Get(), brush,
                            D2D1_DRAW_TEXT_OPTIONS_NONE);
     return {};
 }
@@ -539,12 +528,11 @@ const ToolbarButton* find_button(const ToolbarLayout& layout, CommandValue comma
 
 Result<double> tooltip_text_width(IDWriteFactory* dwrite, std::string_view text) {
     auto format = tooltip_format(dwrite);
-    if (!format) return Unexpected<Error>{std::move(format).error()};
+    if (!format) return propagate(format);
     auto layout = tooltip_layout(dwrite, format->Get(), text);
-    if (!layout) return Unexpected<Error>{std::move(layout).error()};
+    if (!layout) return propagate(layout);
     DWRITE_TEXT_METRICS metrics{};
-    const HRESULT hr = (*layout)->GetMetrics(&metrics);
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED((*layout)->GetMetrics(&metrics));
     return static_cast<double>(metrics.width);
 }
 
@@ -560,8 +548,7 @@ Result<void> paint_toolbar(ID2D1RenderTarget* target, IDWriteFactory* dwrite, co
     ComPtr<ID2D1Factory> factory;
     target->GetFactory(&factory);
     ComPtr<ID2D1SolidColorBrush> brush;
-    HRESULT hr = target->CreateSolidColorBrush(colour_of(kToolbarPanelFill), &brush);
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(target->CreateSolidColorBrush(d2d::colour(kToolbarPanelFill), &brush));
 
     for (const ToolbarPanel panel : {ToolbarPanel::Tools, ToolbarPanel::Actions}) {
         auto painted = paint_panel(target, factory.Get(), layout, panel, pointer);
@@ -573,7 +560,7 @@ Result<void> paint_toolbar(ID2D1RenderTarget* target, IDWriteFactory* dwrite, co
         hover.tooltip_visible(now_ms) && find_button(layout, hover.hover->command, hover.hover->rect);
     if (fade <= 0.0 && !hover_tip) return {};
     auto format = tooltip_format(dwrite);
-    if (!format) return Unexpected<Error>{std::move(format).error()};
+    if (!format) return propagate(format);
     if (fade > 0.0) {
         const std::string_view text = tooltip_text(layout, hover.fade->command, hover.fade->tooltip);
         auto painted = paint_tooltip(target, dwrite, format->Get(), brush.Get(), input, hover.fade->rect, text,

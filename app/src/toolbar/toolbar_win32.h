@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "toolbar/toolbar.h"
 
 namespace kadrovix::win32 {

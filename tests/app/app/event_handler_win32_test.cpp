@@ -8,7 +8,7 @@
 
 #include "app/messages.h"
 #include "app/runtime/editor_process_win32.h"
-#include "app/setup/test_canvas_win32.h"
+#include "support/canvas_win32.h"
 
 using namespace kadrovix;
 
@@ -34,7 +34,7 @@ void CALLBACK during_menu(HWND, UINT, UINT_PTR timer, DWORD) {
 
 TEST(ResidentWindow, EditorEndDuringTheTrayMenuIsNotLost) {
     AppState app;
-    app.normal_run = false;  // the menu reads no settings file
+    app.role = Role::Diagnostics;  // the menu reads no settings file
     app.editor_running = true;
     app.editor_pid = kEditorPid;
     g_window = kadrovix::testing::create_tool_window(kClass, main_window_proc, &app);

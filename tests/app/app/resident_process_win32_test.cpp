@@ -20,9 +20,9 @@
 
 #include "app/messages.h"
 #include "app/setup/start_with_windows.h"
-#include "app/setup/test_canvas_win32.h"
 #include "settings/settings.h"
 #include "settings/settings_storage_win32.h"
+#include "support/canvas_win32.h"
 #include "support/child_process_win32.h"
 #include "support/process_win32.h"
 #include "support/window_probe_win32.h"

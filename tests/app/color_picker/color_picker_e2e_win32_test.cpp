@@ -19,7 +19,7 @@
 #include "color_picker/hsv.h"
 #include "session/io/png_win32.h"
 #include "settings/settings.h"
-#include "support/editor_e2e_support_win32.h"
+#include "support/editor_fixture_win32.h"
 
 #ifndef KADROVIX_EXE_PATH
 #error "the end-to-end tests need the path of the program they start"
@@ -28,12 +28,6 @@
 namespace kadrovix::testing {
 namespace {
 
-constexpr wchar_t kMainClass[] = L"Kadrovix.Window";
-constexpr DWORD kStartTimeoutMs = 20000;
-constexpr DWORD kExitTimeoutMs = 15000;
-constexpr POINT kRegionFrom{200, 150};
-constexpr POINT kRegionTo{600, 450};
-constexpr RECT kRegion{200, 150, 600, 450};
 constexpr std::uint32_t kPanelFill = 0x202020;
 constexpr std::uint32_t kLoupeFill = 0x191919;
 
@@ -49,14 +43,6 @@ bool veil_over_pattern() {
     const BgraImage shot = grab_virtual_screen_for_test();
     for (const POINT p : {POINT{900, 700}, POINT{40, 720}, POINT{980, 40}}) {
         if (!near_rgb(pixel_rgb(shot, p.x, p.y), veiled(pattern_rgb(p.x, p.y)), 3)) return false;
-    }
-    return true;
-}
-
-bool region_shown() {
-    const BgraImage shot = grab_virtual_screen_for_test();
-    for (const POINT p : {POINT{kRegion.left + 20, kRegion.top + 20}, POINT{kRegion.right - 20, kRegion.bottom - 20}}) {
-        if (!near_rgb(pixel_rgb(shot, p.x, p.y), pattern_rgb(p.x, p.y), 2)) return false;
     }
     return true;
 }
@@ -89,32 +75,13 @@ std::optional<std::wstring> clipboard_text() {
     return out;
 }
 
-class ComScope {
-public:
-    ComScope() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(hr_)) ::CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT hr_;
-};
-
 void save_screenshot(const wchar_t* name) {
-    ComScope com;
-    const std::wstring folder = windows_program_path(KADROVIX_SOURCE_DIR "/target/screenshots");
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(folder), ignored);
-    const auto written = win32::write_png_file(grab_virtual_screen_for_test(), folder + L"\\" + name);
-    EXPECT_TRUE(written.has_value()) << "cannot write a screenshot";
+    EXPECT_TRUE(kadrovix::testing::save_screenshot(grab_virtual_screen_for_test(), name))
+        << "cannot write a screenshot";
 }
 
-class ColourToolsEndToEnd : public ::testing::Test {
+class ColourToolsEndToEnd : public EditorFixture {
 protected:
-    void SetUp() override { ASSERT_TRUE(clipboard_.emptied()) << "the clipboard could not be emptied"; }
-
     // A settings file whose custom colour is `custom`, the pattern on the
     // screen, an editor over it and the test region dragged.
     void start_with_region(Rgb custom) {
@@ -133,26 +100,9 @@ protected:
         ASSERT_TRUE(bring_to_foreground(window_, 5000));
         ASSERT_TRUE(wait_until(veil_over_pattern, kStartTimeoutMs)) << "the editor never showed the veiled capture";
         ASSERT_TRUE(drag(window_, kRegionFrom, kRegionTo));
-        ASSERT_TRUE(wait_until(region_shown, 10000)) << "the dragged region never showed";
+        ASSERT_TRUE(wait_until([] { return region_unveiled(grab_virtual_screen_for_test()); }, 10000))
+            << "the dragged region never showed";
     }
-
-    void keys(std::initializer_list<WORD> chord) {
-        ASSERT_TRUE(press_keys(chord));
-        ASSERT_TRUE(settle(window_));
-    }
-
-    void end_with_esc() {
-        ASSERT_TRUE(press_keys({VK_ESCAPE}));
-        const auto code = editor_.wait(kExitTimeoutMs);
-        ASSERT_TRUE(code.has_value()) << "Esc did not end the session";
-        EXPECT_EQ(*code, 0u);
-    }
-
-    SettingsFileGuard settings_;
-    ClipboardReset clipboard_;
-    std::optional<PatternWindow> pattern_;
-    LaunchedProcess editor_;
-    HWND window_ = nullptr;
 };
 
 TEST_F(ColourToolsEndToEnd, PickerDragOnTheRingThenClickOutsideSetsAndStoresTheColour) {
@@ -208,8 +158,6 @@ TEST_F(ColourToolsEndToEnd, PickerDragOnTheRingThenClickOutsideSetsAndStoresTheC
         << "settings line 18 is " << settings_line(settings_.path(), 18) << ", not " << lower_hex(chosen);
 
     // The current colour: a new rectangle is drawn in it.
-    constexpr POINT kRectFrom{260, 200};
-    constexpr POINT kRectTo{420, 330};
     ASSERT_TRUE(drag(window_, kRectFrom, kRectTo));
     EXPECT_TRUE(wait_until(
         [&] { return screen_pixel_near((kRectFrom.x + kRectTo.x) / 2, kRectFrom.y, packed(chosen), 8); }, 10000))

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/notice/toast.h"
-#include "app/setup/test_canvas_win32.h"
+#include "support/canvas_win32.h"
 
 using namespace kadrovix;
 using kadrovix::testing::Canvas;
@@ -53,7 +53,7 @@ std::wstring title_of(HWND window) {
 class Toast : public ::testing::Test {
 protected:
     void SetUp() override {
-        app_.normal_run = true;
+        app_.role = Role::Resident;
         // Toasts go to the monitor under the cursor; keep it on the primary.
         ::SetCursorPos(10, 10);
     }
@@ -240,7 +240,6 @@ TEST_F(Toast, NotifyPostsFromTheEditorAndShowsInTheResident) {
 
     // Editor with an owner: the notice goes to the owner, no toast here.
     AppState editor;
-    editor.is_editor = true;
     editor.role = Role::Editor;
     editor.notification_owner = reinterpret_cast<std::uintptr_t>(owner);
     notify(editor, NoticeKind::Saved);
@@ -252,11 +251,11 @@ TEST_F(Toast, NotifyPostsFromTheEditorAndShowsInTheResident) {
 
     // Editor without an owner, and a run outside normal mode: nothing at all.
     AppState lone_editor;
-    lone_editor.is_editor = true;
+    lone_editor.role = Role::Editor;
     notify(lone_editor, NoticeKind::Copied);
     EXPECT_EQ(lone_editor.toast_window, nullptr);
     AppState diagnostics;
-    diagnostics.normal_run = false;
+    diagnostics.role = Role::Diagnostics;
     notify(diagnostics, NoticeKind::Copied);
     EXPECT_EQ(diagnostics.toast_window, nullptr);
     EXPECT_FALSE(::PeekMessageW(&msg, owner, MSG_NOTICE, MSG_NOTICE, PM_REMOVE));

@@ -10,9 +10,9 @@
 #include <string>
 #include <thread>
 
-#include "app/runtime/error_win32.h"
-#include "app/setup/hotkey_test_support_win32.h"
+#include "base/error_win32.h"
 #include "presentation/controller_win32.h"
+#include "support/hotkey_support_win32.h"
 #include "support/process_win32.h"
 #include "support/window_probe_win32.h"
 

@@ -20,12 +20,12 @@
 
 #include "app/messages.h"
 #include "app/runtime/com_apartment_win32.h"
-#include "app/setup/hotkey_test_support_win32.h"
 #include "presentation/devices/keyboard_picture.h"
 #include "presentation/devices/panel_layout.h"
 #include "session/io/png_win32.h"
 #include "settings/settings.h"
 #include "support/editor_e2e_support_win32.h"
+#include "support/hotkey_support_win32.h"
 #include "support/process_win32.h"
 #include "support/window_probe_win32.h"
 

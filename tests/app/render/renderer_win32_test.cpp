@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/runtime/com_apartment_win32.h"
 #include "app/runtime/gdi_win32.h"
 #include "paths/geometry.h"
 #include "render/renderer_win32.h"
@@ -139,15 +140,11 @@ Bgr tint_over(Rgb colour, Bgr background) {
 class Renderer : public ::testing::Test {
 protected:
     void SetUp() override {
-        com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
         auto context = create_render_context(TargetAlpha::Ignore);
         ASSERT_TRUE(context.has_value()) << std::hex << context.error().code;
         context_ = std::move(context).value();
     }
-    void TearDown() override {
-        context_ = RenderContext{};
-        if (com_) CoUninitialize();
-    }
+    void TearDown() override { context_ = RenderContext{}; }
 
     BgraImage render(const BgraImage& capture, const std::vector<Annotation>& objects, RegionF region) {
         auto out = render_output(context_, capture, objects, region);
@@ -160,7 +157,7 @@ protected:
                       RegionF{0, 0, static_cast<double>(capture.width), static_cast<double>(capture.height)});
     }
 
-    bool com_ = false;
+    win32::ComApartment com_;  // first made, last gone
     RenderContext context_;
 };
 

@@ -145,14 +145,14 @@ TEST(ScreenGrab, ShowsWhatIsOnScreen) {
 TEST(ScreenGrab, RegrabKeepsOrRefusesTheDisplayLayout) {
     auto first = grab_virtual_screen();
     ASSERT_TRUE(first.has_value());
-    const ScreenGeometry geometry = geometry_of(*first);
+    const Desktop geometry = geometry_of(*first);
 
     auto again = regrab_virtual_screen(geometry);
     ASSERT_TRUE(again.has_value());
     EXPECT_EQ(geometry_of(*again), geometry);
 
-    ScreenGeometry moved = geometry;
-    moved.origin_x -= 1920;  // as if a monitor had been added on the left
+    Desktop moved = geometry;
+    moved.x -= 1920;  // as if a monitor had been added on the left
     auto refused = regrab_virtual_screen(moved);
     ASSERT_FALSE(refused.has_value());
     EXPECT_EQ(refused.error().message, "Display configuration changed. Start a new capture.");

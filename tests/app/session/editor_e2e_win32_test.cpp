@@ -17,7 +17,7 @@
 #include "session/io/png_win32.h"
 #include "settings/settings.h"
 #include "settings/settings_storage_win32.h"
-#include "support/editor_e2e_support_win32.h"
+#include "support/editor_fixture_win32.h"
 #include "toolbar/toolbar.h"
 
 #ifndef KADROVIX_EXE_PATH
@@ -27,66 +27,12 @@
 namespace kadrovix::testing {
 namespace {
 
-constexpr std::uint32_t kRed = 0xED4F5C;   // the session's starting colour
 constexpr std::uint32_t kBlue = 0x5099F4;  // preset 4
-constexpr wchar_t kMainClass[] = L"Kadrovix.Window";
-constexpr DWORD kStartTimeoutMs = 20000;
-constexpr DWORD kExitTimeoutMs = 15000;
-
-// The region every test drags, and the shapes drawn in it (desktop pixels).
-constexpr POINT kRegionFrom{200, 150};
-constexpr POINT kRegionTo{600, 450};
-constexpr RECT kRegion{200, 150, 600, 450};
-constexpr POINT kRectFrom{260, 200};
-constexpr POINT kRectTo{420, 330};
-// The arrow starts outside the rectangle and ends inside it, off its centre:
-// attached, its tip is drawn where the ray from the centre through the end
-// meets the outline, (420, 315), not at the end point itself.
-constexpr POINT kArrowFrom{520, 420};
-constexpr POINT kArrowEnd{380, 290};
-constexpr POINT kArrowTip{420, 315};
-
-bool region_shown() {
-    const BgraImage shot = grab_virtual_screen_for_test();
-    for (const POINT p : {POINT{kRegion.left + 20, kRegion.top + 20}, POINT{kRegion.right - 20, kRegion.bottom - 20},
-                          POINT{kRegion.left + 20, kRegion.bottom - 20}}) {
-        if (!near_rgb(pixel_rgb(shot, p.x, p.y), pattern_rgb(p.x, p.y), 2)) return false;
-    }
-    return veil_over_pattern(shot);
-}
 
 double distance_to_segment(double px, double py, POINT a, POINT b) {
     const double vx = b.x - a.x, vy = b.y - a.y;
     const double t = std::clamp(((px - a.x) * vx + (py - a.y) * vy) / (vx * vx + vy * vy), 0.0, 1.0);
     return std::hypot(px - (a.x + t * vx), py - (a.y + t * vy));
-}
-
-bool near_rectangle_outline(double x, double y, POINT from, POINT to, double margin) {
-    const double l = from.x, t = from.y, r = to.x, b = to.y;
-    const bool within_outer = x >= l - margin && x <= r + margin && y >= t - margin && y <= b + margin;
-    const bool within_inner = x > l + margin && x < r - margin && y > t + margin && y < b - margin;
-    return within_outer && !within_inner;
-}
-
-// Pixels of an output image (whose top-left is desktop pixel `origin`) that
-// differ from the pattern, leaving out those that `covered` says a shape may
-// have painted.
-template <class Covered>
-std::size_t pattern_mismatches(const BgraImage& image, POINT origin, Covered covered, std::string& first) {
-    std::size_t count = 0;
-    for (int y = 0; y < static_cast<int>(image.height); ++y) {
-        for (int x = 0; x < static_cast<int>(image.width); ++x) {
-            const int dx = x + origin.x, dy = y + origin.y;
-            if (covered(dx + 0.5, dy + 0.5)) continue;
-            const std::uint32_t got = pixel_rgb(image, x, y);
-            if (near_rgb(got, pattern_rgb(dx, dy), 2)) continue;
-            if (count++ == 0) {
-                first = "desktop (" + std::to_string(dx) + ", " + std::to_string(dy) + "): " + hex_rgb(got) +
-                        " instead of " + hex_rgb(pattern_rgb(dx, dy));
-            }
-        }
-    }
-    return count;
 }
 
 std::size_t pixels_near(const BgraImage& image, std::uint32_t rgb, int tolerance) {
@@ -102,71 +48,8 @@ std::size_t pixels_near(const BgraImage& image, std::uint32_t rgb, int tolerance
 // Output pixel of desktop pixel (x, y) for the region above.
 POINT out(int x, int y) { return POINT{x - kRegion.left, y - kRegion.top}; }
 
-class ComScope {
-public:
-    ComScope() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(hr_)) ::CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT hr_;
-};
-
-class EditorEndToEnd : public ::testing::Test {
+class EditorEndToEnd : public EditorFixture {
 protected:
-    void SetUp() override { ASSERT_TRUE(clipboard_.emptied()) << "the clipboard could not be emptied"; }
-
-    void show_pattern() {
-        pattern_.emplace();
-        ASSERT_NE(pattern_->window(), nullptr);
-        ASSERT_TRUE(wait_until(PatternWindow::on_screen, 10000)) << "the pattern never showed on the screen";
-    }
-
-    // Waits for the editor of process `id` to cover the desktop, own the
-    // keyboard and show its veil over the grabbed pattern.
-    void wait_for_editor(DWORD id) {
-        window_ = wait_for_window(id, kMainClass, covers_virtual_screen, kStartTimeoutMs);
-        ASSERT_NE(window_, nullptr) << "no editor window covered the desktop";
-        ASSERT_TRUE(bring_to_foreground(window_, 5000));
-        ASSERT_TRUE(wait_until([] { return veil_over_pattern(grab_virtual_screen_for_test()); }, kStartTimeoutMs))
-            << "the editor never showed the veiled capture";
-    }
-
-    void start_editor() {
-        editor_ = LaunchedProcess(program_path(), {L"--editor"});
-        ASSERT_TRUE(editor_.started()) << "CreateProcess failed: " << editor_.start_error();
-        ASSERT_NO_FATAL_FAILURE(wait_for_editor(editor_.id()));
-    }
-
-    void keys(std::initializer_list<WORD> chord) {
-        ASSERT_TRUE(press_keys(chord));
-        ASSERT_TRUE(settle(window_));
-    }
-
-    void drag_region() {
-        ASSERT_TRUE(drag(window_, kRegionFrom, kRegionTo));
-        ASSERT_TRUE(wait_until(region_shown, 10000)) << "the dragged region never showed";
-    }
-
-    void draw_rectangle() {
-        ASSERT_TRUE(drag(window_, kRectFrom, kRectTo));
-        ASSERT_TRUE(wait_until([] { return screen_shows_near((kRectFrom.x + kRectTo.x) / 2, kRectFrom.y, kRed, 8); },
-                               10000))
-            << "the rectangle never showed";
-    }
-
-    void draw_arrow() {
-        ASSERT_NO_FATAL_FAILURE(keys({'A'}));
-        ASSERT_TRUE(drag(window_, kArrowFrom, kArrowEnd));
-        ASSERT_TRUE(wait_until(
-            [] { return screen_shows_near((kArrowFrom.x + kArrowTip.x) / 2, (kArrowFrom.y + kArrowTip.y) / 2, kRed, 40); },
-            10000))
-            << "the arrow never showed";
-    }
-
     // Copies the image and waits for the editor process to end with code 0.
     void copy_and_wait_for_exit() {
         ASSERT_NO_FATAL_FAILURE(keys({VK_CONTROL, VK_SHIFT, 'C'}));
@@ -174,13 +57,6 @@ protected:
         ASSERT_TRUE(code.has_value()) << "the editor did not end after Ctrl+Shift+C";
         EXPECT_EQ(*code, 0u);
     }
-
-    // Destroyed in reverse: the editor goes first, the settings file last.
-    SettingsFileGuard settings_;
-    ClipboardReset clipboard_;
-    std::optional<PatternWindow> pattern_;
-    LaunchedProcess editor_;
-    HWND window_ = nullptr;
 };
 
 TEST_F(EditorEndToEnd, CopiesTheRegionWithRectangleAndAttachedArrow) {
@@ -243,7 +119,7 @@ TEST_F(EditorEndToEnd, UndoRemovesTheLastShapeFromTheCopy) {
     ASSERT_NO_FATAL_FAILURE(keys({'O'}));
     ASSERT_TRUE(drag(window_, kEllipseFrom, kEllipseTo));
     if (!wait_until([&] { return screen_shows_near(kEllipseTop.x, kEllipseTop.y, kBlue, 40); }, 10000)) {
-        ComScope com;
+        const win32::ComApartment com;
         (void)win32::write_png_file(grab_virtual_screen_for_test(),
                                     windows_program_path(KADROVIX_SOURCE_DIR "/target/screenshots/editor-debug-ellipse.png"));
         FAIL() << "the ellipse never showed: " << hex_rgb(pixel_rgb(grab_virtual_screen_for_test(), kEllipseTop.x, kEllipseTop.y));
@@ -418,7 +294,7 @@ TEST_F(EditorEndToEnd, ResidentShortcutStartsAnEditorAndToastsTheCopy) {
 // Pictures of the editor for people to look at: the hint, a region with its
 // toolbar and annotations, a selection box and a toolbar tooltip.
 TEST_F(EditorEndToEnd, ScreenshotsOfTheEditor) {
-    ComScope com;
+    const win32::ComApartment com;
     const std::wstring folder = windows_program_path(KADROVIX_SOURCE_DIR "/target/screenshots");
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(folder), ignored);
@@ -461,15 +337,8 @@ TEST_F(EditorEndToEnd, ScreenshotsOfTheEditor) {
 
     // Rest the pointer on a toolbar button whose tooltip falls outside both
     // panels, and wait for the tooltip's dark box.
-    ToolbarInput input;
+    ToolbarInput input = region_toolbar_input();
     const VirtualScreen vs = virtual_screen();
-    input.desktop_width = vs.width;
-    input.desktop_height = vs.height;
-    input.region_exists = true;
-    input.region_left = kRegion.left;
-    input.region_top = kRegion.top;
-    input.region_right = kRegion.right;
-    input.region_bottom = kRegion.bottom;
     input.can_undo = true;
     const ToolbarLayout layout = layout_toolbar(input);
     ASSERT_FALSE(layout.empty());

@@ -21,7 +21,7 @@
 #include "session/io/png_win32.h"
 #include "settings/settings.h"
 #include "settings/settings_storage_win32.h"
-#include "support/editor_e2e_support_win32.h"
+#include "support/editor_fixture_win32.h"
 #include "toolbar/toolbar.h"
 
 #ifndef KADROVIX_EXE_PATH
@@ -34,10 +34,6 @@ namespace {
 namespace fs = std::filesystem;
 using Microsoft::WRL::ComPtr;
 
-constexpr std::uint32_t kRed = 0xED4F5C;  // the session's starting colour
-constexpr wchar_t kMainClass[] = L"Kadrovix.Window";
-constexpr DWORD kStartTimeoutMs = 20000;
-constexpr DWORD kExitTimeoutMs = 15000;
 constexpr DWORD kDialogTimeoutMs = 20000;
 
 // The common file dialog's file-name controls: the combo box of the Explorer
@@ -45,15 +41,6 @@ constexpr DWORD kDialogTimeoutMs = 20000;
 constexpr int kFileNameCombo = 0x47C;  // cmb13
 constexpr int kFileNameEdit = 0x480;   // edt1
 
-// The region every test drags and the shapes drawn in it (desktop pixels).
-constexpr POINT kRegionFrom{200, 150};
-constexpr POINT kRegionTo{600, 450};
-constexpr RECT kRegion{200, 150, 600, 450};
-constexpr POINT kRectFrom{260, 200};
-constexpr POINT kRectTo{420, 330};
-constexpr POINT kArrowFrom{520, 420};
-constexpr POINT kArrowEnd{380, 290};
-constexpr POINT kArrowTip{420, 315};  // where the attached arrow meets the rectangle
 constexpr POINT kAway{60, 60};        // outside the region and the toolbar
 
 // For failure messages: UTF-8 of a window text.
@@ -67,39 +54,11 @@ std::string narrow(const std::wstring& text) {
     return out;
 }
 
-bool region_shown() {
-    const BgraImage shot = grab_virtual_screen_for_test();
-    for (const POINT p : {POINT{kRegion.left + 20, kRegion.top + 20}, POINT{kRegion.right - 20, kRegion.bottom - 20},
-                          POINT{kRegion.left + 20, kRegion.bottom - 20}}) {
-        if (!near_rgb(pixel_rgb(shot, p.x, p.y), pattern_rgb(p.x, p.y), 2)) return false;
-    }
-    return veil_over_pattern(shot);
-}
-
-bool near_rectangle_outline(double x, double y, POINT from, POINT to, double margin) {
-    const double l = from.x, t = from.y, r = to.x, b = to.y;
-    const bool within_outer = x >= l - margin && x <= r + margin && y >= t - margin && y <= b + margin;
-    const bool within_inner = x > l + margin && x < r - margin && y > t + margin && y < b - margin;
-    return within_outer && !within_inner;
-}
-
 // Pixels of an output image of kRegion that differ from pattern `variant`,
 // leaving out those the rectangle's outline may have painted.
 std::size_t mismatches_outside_rectangle(const BgraImage& image, int variant, std::string& first) {
-    std::size_t count = 0;
-    for (int y = 0; y < static_cast<int>(image.height); ++y) {
-        for (int x = 0; x < static_cast<int>(image.width); ++x) {
-            const int dx = x + kRegion.left, dy = y + kRegion.top;
-            if (near_rectangle_outline(dx + 0.5, dy + 0.5, kRectFrom, kRectTo, 8.0)) continue;
-            const std::uint32_t got = pixel_rgb(image, x, y);
-            if (near_rgb(got, pattern_rgb(dx, dy, variant), 2)) continue;
-            if (count++ == 0) {
-                first = "desktop (" + std::to_string(dx) + ", " + std::to_string(dy) + "): " + hex_rgb(got) +
-                        " instead of " + hex_rgb(pattern_rgb(dx, dy, variant));
-            }
-        }
-    }
-    return count;
+    const auto covered = [](double x, double y) { return near_rectangle_outline(x, y, kRectFrom, kRectTo, 8.0); };
+    return pattern_mismatches(image, POINT{kRegion.left, kRegion.top}, covered, first, variant);
 }
 
 POINT out(int x, int y) { return POINT{x - kRegion.left, y - kRegion.top}; }
@@ -119,28 +78,6 @@ int top_side_thickness(const BgraImage& image) {
         if (near_rgb(pixel_rgb(image, side.x, y), kRed, 8)) ++count;
     }
     return count;
-}
-
-class ComScope {
-public:
-    ComScope() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(hr_)) ::CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT hr_;
-};
-
-// Saves an image for people to look at, under target/screenshots.
-void save_for_review(const BgraImage& image, const wchar_t* name) {
-    ComScope com;
-    const std::wstring folder = windows_program_path(KADROVIX_SOURCE_DIR "/target/screenshots");
-    std::error_code ignored;
-    fs::create_directories(fs::path(folder), ignored);
-    (void)win32::write_png_file(image, folder + L"\\" + name);
 }
 
 // The top-level windows of process `id`, with their classes, texts and
@@ -300,65 +237,19 @@ std::optional<Settings> settings_on_disk() {
     return *read;
 }
 
-bool send_wheel(int delta) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.mouseData = static_cast<DWORD>(delta);
-    input.mi.dwFlags = MOUSEEVENTF_WHEEL;
-    return ::SendInput(1, &input, sizeof(INPUT)) == 1;
-}
-
-class EditorOutputsEndToEnd : public ::testing::Test {
+class EditorOutputsEndToEnd : public EditorFixture {
 protected:
-    void SetUp() override { ASSERT_TRUE(clipboard_.emptied()) << "the clipboard could not be emptied"; }
-
-    void show_pattern() {
-        pattern_.emplace();
-        ASSERT_NE(pattern_->window(), nullptr);
-        ASSERT_TRUE(wait_until(PatternWindow::on_screen, 10000))
-            << "the pattern never showed on the screen";
-    }
-
-    // Starts an editor over the pattern and waits until it covers the
-    // desktop, owns the keyboard and shows its veil over the grabbed pattern.
+    // Starts an editor over the pattern with the pointer out of the way.
     void start_editor() {
         ASSERT_TRUE(move_pointer(kAway.x, kAway.y));
-        editor_ = LaunchedProcess(program_path(), {L"--editor"});
-        ASSERT_TRUE(editor_.started()) << "CreateProcess failed: " << editor_.start_error();
-        window_ = wait_for_window(editor_.id(), kMainClass, covers_virtual_screen, kStartTimeoutMs);
-        ASSERT_NE(window_, nullptr) << "no editor window covered the desktop";
-        ASSERT_TRUE(bring_to_foreground(window_, 5000));
-        ASSERT_TRUE(wait_until([] { return veil_over_pattern(grab_virtual_screen_for_test()); }, kStartTimeoutMs))
-            << "the editor never showed the veiled capture";
-    }
-
-    void keys(std::initializer_list<WORD> chord) {
-        ASSERT_TRUE(press_keys(chord));
-        ASSERT_TRUE(settle(window_));
-    }
-
-    void drag_region() {
-        ASSERT_TRUE(drag(window_, kRegionFrom, kRegionTo));
-        ASSERT_TRUE(wait_until(region_shown, 10000)) << "the dragged region never showed";
-    }
-
-    void draw_rectangle() {
-        ASSERT_TRUE(drag(window_, kRectFrom, kRectTo));
-        ASSERT_TRUE(wait_until([] { return screen_shows_near((kRectFrom.x + kRectTo.x) / 2, kRectFrom.y, kRed, 8); },
-                               10000))
-            << "the rectangle never showed";
+        ASSERT_NO_FATAL_FAILURE(EditorFixture::start_editor());
     }
 
     // A region with a rectangle and an arrow attached to it.
     void annotate() {
         ASSERT_NO_FATAL_FAILURE(drag_region());
         ASSERT_NO_FATAL_FAILURE(draw_rectangle());
-        ASSERT_NO_FATAL_FAILURE(keys({'A'}));
-        ASSERT_TRUE(drag(window_, kArrowFrom, kArrowEnd));
-        ASSERT_TRUE(wait_until(
-            [] { return screen_shows_near((kArrowFrom.x + kArrowTip.x) / 2, (kArrowFrom.y + kArrowTip.y) / 2, kRed, 40); },
-            10000))
-            << "the arrow never showed";
+        ASSERT_NO_FATAL_FAILURE(draw_arrow());
     }
 
     void wait_for_exit(const char* after) {
@@ -376,13 +267,6 @@ protected:
         ASSERT_EQ(image->width, static_cast<std::uint32_t>(kRegion.right - kRegion.left));
         ASSERT_EQ(image->height, static_cast<std::uint32_t>(kRegion.bottom - kRegion.top));
     }
-
-    // Destroyed in reverse: the editor goes first, the settings file last.
-    SettingsFileGuard settings_;
-    ClipboardReset clipboard_;
-    std::optional<PatternWindow> pattern_;
-    LaunchedProcess editor_;
-    HWND window_ = nullptr;
 };
 
 // Two sessions draw the same region and shapes over the same picture: the
@@ -391,7 +275,7 @@ protected:
 // the typed name with the default extension added, with no temporary file
 // beside it, and its folder is the one the settings file remembers.
 TEST_F(EditorOutputsEndToEnd, SaveDialogWritesTheCopiedImageAndRemembersItsFolder) {
-    ComScope com;
+    const win32::ComApartment com;
     ScratchFolder folder;
     ASSERT_TRUE(folder.created()) << "cannot create " << folder.path().string();
     Settings settings = default_settings();
@@ -410,7 +294,7 @@ TEST_F(EditorOutputsEndToEnd, SaveDialogWritesTheCopiedImageAndRemembersItsFolde
     const std::time_t before_save = std::time(nullptr);
     ASSERT_TRUE(press_keys({VK_CONTROL, 'S'}));
     const HWND dialog = wait_for_window(editor_.id(), kDialogClass, is_save_dialog, kDialogTimeoutMs);
-    if (dialog == nullptr) save_for_review(grab_virtual_screen_for_test(), L"editor-save-dialog-missing.png");
+    if (dialog == nullptr) (void)save_screenshot(grab_virtual_screen_for_test(), L"editor-save-dialog-missing.png");
     ASSERT_NE(dialog, nullptr) << "no Save dialog appeared; the editor's windows:" << describe_windows(editor_.id());
     const HWND edit = file_name_edit(dialog);
     ASSERT_NE(edit, nullptr);
@@ -481,11 +365,11 @@ TEST_F(EditorOutputsEndToEnd, LiveModeCopiesTheDesktopAsItIsAtTheCopy) {
         << "F2 did not turn live mode on";
     ASSERT_TRUE(settle(window_));
     ASSERT_TRUE(pattern_->show_variant(1)) << "the pattern window did not repaint";
-    save_for_review(grab_virtual_screen_for_test(), L"editor-live.png");
+    (void)save_screenshot(grab_virtual_screen_for_test(), L"editor-live.png");
 
     std::optional<BgraImage> copied;
     ASSERT_NO_FATAL_FAILURE(copy(copied));
-    save_for_review(*copied, L"editor-live-copy.png");
+    (void)save_screenshot(*copied, L"editor-live-copy.png");
     EXPECT_TRUE(rectangle_in(*copied)) << "the live copy lacks the rectangle";
     std::string first;
     EXPECT_EQ(mismatches_outside_rectangle(*copied, 1, first), 0u) << "not the new desktop; first: " << first;
@@ -587,15 +471,8 @@ TEST_F(EditorOutputsEndToEnd, OnePointerMoveOntoAButtonShowsItsTooltip) {
     ASSERT_NO_FATAL_FAILURE(start_editor());
     ASSERT_NO_FATAL_FAILURE(drag_region());
 
-    ToolbarInput input;
+    ToolbarInput input = region_toolbar_input();
     const VirtualScreen vs = virtual_screen();
-    input.desktop_width = vs.width;
-    input.desktop_height = vs.height;
-    input.region_exists = true;
-    input.region_left = kRegion.left;
-    input.region_top = kRegion.top;
-    input.region_right = kRegion.right;
-    input.region_bottom = kRegion.bottom;
     const ToolbarLayout layout = layout_toolbar(input);
     ASSERT_FALSE(layout.empty());
     struct Probe {
@@ -622,14 +499,14 @@ TEST_F(EditorOutputsEndToEnd, OnePointerMoveOntoAButtonShowsItsTooltip) {
         ASSERT_TRUE(move_pointer(kAway.x, kAway.y));
         ASSERT_TRUE(settle(window_));
         if (!wait_until([&] { return !tooltip_shown(); }, 5000)) {
-            save_for_review(grab_virtual_screen_for_test(), L"editor-tooltip-stayed.png");
+            (void)save_screenshot(grab_virtual_screen_for_test(), L"editor-tooltip-stayed.png");
             FAIL() << "a tooltip stayed after the pointer left the toolbar, at " << probe.tooltip.x << ", "
                    << probe.tooltip.y;
         }
         ASSERT_TRUE(move_pointer(probe.button.x, probe.button.y));
         ASSERT_TRUE(settle(window_));
         if (!wait_until(tooltip_shown, 3000)) {
-            save_for_review(grab_virtual_screen_for_test(), L"editor-tooltip-after-one-move.png");
+            (void)save_screenshot(grab_virtual_screen_for_test(), L"editor-tooltip-after-one-move.png");
             ++missing;
             ADD_FAILURE() << "no tooltip after one move onto the button at " << probe.button.x << ", "
                           << probe.button.y;

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/editor/document_fixtures.h"
 #include "session_fixtures.h"
+#include "support/document_fixtures.h"
 
 namespace kadrovix {
 namespace {
@@ -121,7 +121,7 @@ TEST(ExecuteCommand, OutputsNeedARegion) {
     EXPECT_EQ(run(s, command_value(CommandKind::Close)).follow_up, FollowUp::EndSession);
     EXPECT_EQ(run(s, command_value(CommandKind::LiveCapture)).follow_up, FollowUp::ToggleLiveMode);
 
-    s.region = Region{true, 10, 10, 20, 20};
+    s.region = Region{{10, 10, 20, 20}, true};
     EXPECT_EQ(run(s, command_value(CommandKind::Search)).follow_up, FollowUp::StartSearch);
     EXPECT_EQ(run(s, command_value(CommandKind::CopyImage)).follow_up, FollowUp::CopyImage);
     EXPECT_EQ(run(s, command_value(CommandKind::Save)).follow_up, FollowUp::Save);

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "core/editor/document_fixtures.h"
 #include "session/execute.h"
 #include "session/overlay.h"
 #include "session_fixtures.h"
+#include "support/document_fixtures.h"
 
 namespace kadrovix {
 namespace {
@@ -155,7 +155,7 @@ TEST(CancelChain, RunsOneStepAtATimeInItsOrder) {
     EXPECT_EQ(run_cancel_chain(s, parts), CancelStep::EyedropperOff);
     EXPECT_FALSE(s.eyedropper_on);
     EXPECT_EQ(run_cancel_chain(s, parts), CancelStep::RegionDrag);
-    EXPECT_EQ(s.region, (Region{true, 100, 100, 500, 400}));
+    EXPECT_EQ(s.region, (Region{{100, 100, 500, 400}, true}));
     EXPECT_EQ(run_cancel_chain(s, parts), CancelStep::Gesture);
     EXPECT_FALSE(s.editor.gesture.has_value());
     EXPECT_EQ(run_cancel_chain(s, parts), CancelStep::Nothing);
@@ -176,17 +176,17 @@ TEST(CancelChain, EscDuringAHandleDragRestoresTheRegionAndReturnsToEditing) {
     SessionState s = editing_session(100, 100, 500, 400);
     carry_out_press(s, on_press(s, {}, {300, 400}), false, false);  // bottom-centre handle
     on_move(s, {}, {300, 40}, false, false);
-    ASSERT_EQ(s.region, (Region{true, 100, 40, 500, 100}));
+    ASSERT_EQ(s.region, (Region{{100, 40, 500, 100}, true}));
 
     ASSERT_EQ(key_down(s, vk::kEscape).kind, KeyActionKind::CancelChain);
     EXPECT_EQ(run_cancel_chain(s, {}), CancelStep::RegionDrag);
-    EXPECT_EQ(s.region, (Region{true, 100, 100, 500, 400}));
+    EXPECT_EQ(s.region, (Region{{100, 100, 500, 400}, true}));
     EXPECT_FALSE(s.region_selection);
 
     // The button coming up afterwards changes nothing.
     on_move(s, {}, {300, 10}, false, false);
     EXPECT_EQ(on_release(s, {}), PointerRoute::None);
-    EXPECT_EQ(s.region, (Region{true, 100, 100, 500, 400}));
+    EXPECT_EQ(s.region, (Region{{100, 100, 500, 400}, true}));
 }
 
 TEST(CancelChain, CancelsAHalfDrawnShapeBeforeTheSessionCanEnd) {
@@ -329,7 +329,7 @@ TEST(PointerRoutes, PartsThatOwnADragComeFirst) {
     parts.picker_dragging = true;
     parts.text_selecting = true;
     EXPECT_EQ(on_move(s, parts, {300, 300}, false, false), PointerRoute::DimensionSelection);
-    EXPECT_EQ(s.region, (Region{true, 100, 100, 100, 100}));  // the region did not follow
+    EXPECT_EQ(s.region, (Region{{100, 100, 100, 100}, true}));  // the region did not follow
     EXPECT_EQ(s.pointer, (Point{300, 300}));
     EXPECT_EQ(on_release(s, parts), PointerRoute::DimensionSelection);
 
@@ -342,7 +342,7 @@ TEST(PointerRoutes, PartsThatOwnADragComeFirst) {
 
     EXPECT_EQ(on_move(s, parts, {300, 300}, false, false), PointerRoute::RegionDrag);
     EXPECT_EQ(on_release(s, parts), PointerRoute::RegionDrag);
-    EXPECT_EQ(s.region, (Region{true, 100, 100, 300, 300}));
+    EXPECT_EQ(s.region, (Region{{100, 100, 300, 300}, true}));
     EXPECT_EQ(on_move(s, parts, {310, 310}, false, false), PointerRoute::None);
 }
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/editor/document_fixtures.h"
 #include "session_fixtures.h"
+#include "support/document_fixtures.h"
 
 namespace kadrovix {
 namespace {

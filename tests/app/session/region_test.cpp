@@ -15,7 +15,9 @@ using testing::mouse_drag;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-Region region(double l, double t, double r, double b) { return Region{true, l, t, r, b}; }
+Region region(double l, double t, double r, double b) {
+    return Region{{l, t, r, b}, true};
+}
 
 TEST(NewRegion, FollowsThePointerInAnyDirectionAndStartsEditing) {
     SessionState s = fresh_session();
@@ -120,7 +122,7 @@ TEST(RegionHandles, HitAtEightPixelsAndNotBeyond) {
     EXPECT_EQ(hit_handle(r, {500, 258}), 3);
     EXPECT_EQ(hit_handle(r, {500, 258.001}), std::nullopt);
     EXPECT_EQ(hit_handle(r, {300, 250}), std::nullopt);
-    EXPECT_EQ(hit_handle(Region{false, 100, 100, 500, 400}, {100, 100}), std::nullopt);
+    EXPECT_EQ(hit_handle(Region{{100, 100, 500, 400}, false}, {100, 100}), std::nullopt);
 }
 
 TEST(RegionHandles, AnEdgeDraggedAcrossTheOppositeOneFlipsTheRegion) {

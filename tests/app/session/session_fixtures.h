@@ -23,7 +23,7 @@ inline SessionState fresh_session(Desktop desktop = kFullHd) {
 // Editing mode with the region l, t, r, b.
 inline SessionState editing_session(double l, double t, double r, double b, Desktop desktop = kFullHd) {
     SessionState s = fresh_session(desktop);
-    s.region = Region{true, l, t, r, b};
+    s.region = Region{{l, t, r, b}, true};
     s.region_selection = false;
     return s;
 }

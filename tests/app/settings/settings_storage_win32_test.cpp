@@ -15,18 +15,14 @@
 #include "settings/settings.h"
 #include "settings/settings_storage_win32.h"
 #include "support/child_process_win32.h"
+#include "support/files.h"
 
 namespace fs = std::filesystem;
 using namespace kadrovix;
 
 namespace {
 
-std::string read_bytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using kadrovix::testing::read_bytes;
 
 void write_bytes(const fs::path& p, const std::string& bytes) {
     fs::create_directories(p.parent_path());

@@ -12,7 +12,7 @@
 #include "app/setup/shortcut_names_win32.h"
 #include "settings/settings.h"
 #include "settings/settings_storage_win32.h"
-#include "app/setup/hotkey_test_support_win32.h"
+#include "support/hotkey_support_win32.h"
 
 namespace fs = std::filesystem;
 using namespace kadrovix;
@@ -210,7 +210,7 @@ TEST_F(CaptureHotkey, StartupRegistrationReportsARefusal) {
 TEST_F(CaptureHotkey, PanelSaveOfTheCaptureShortcut) {
     AppState app;
     app.main_window = window_.get();
-    app.normal_run = false;
+    app.role = Role::Diagnostics;
     app.settings = with_capture_shortcut(default_settings(), kFirst);
     ASSERT_TRUE(register_startup_capture_shortcut(app));
 
@@ -276,7 +276,7 @@ TEST_F(CaptureHotkey, ShapeTestPassesOnAlreadyRegistered) {
 TEST_F(CaptureHotkey, PanelSaveOfAShapeShortcut) {
     AppState app;
     app.main_window = window_.get();
-    app.normal_run = false;
+    app.role = Role::Diagnostics;
     app.settings = with_capture_shortcut(default_settings(), kFirst);
     app.presentation = std::move(PresentationController::create(app.main_window, app.settings).value());
 

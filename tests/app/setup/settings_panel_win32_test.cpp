@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "app/notice/toast_win32.h"
+#include "app/runtime/com_apartment_win32.h"
 #include "app/setup/hotkeys.h"
 #include "app/setup/hotkeys_win32.h"
 #include "app/setup/settings_panel_win32.h"
@@ -16,7 +17,7 @@
 #include "session/io/png_win32.h"
 #include "settings/settings.h"
 #include "settings/settings_storage_win32.h"
-#include "app/setup/hotkey_test_support_win32.h"
+#include "support/hotkey_support_win32.h"
 
 namespace fs = std::filesystem;
 using namespace kadrovix;
@@ -115,8 +116,6 @@ bool quit_posted() {
 class SettingsPanelWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The PNG writer goes through COM, as on the program's UI thread.
-        com_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
         ASSERT_NE(window_.get(), nullptr);
         auto path = settings_path();
         ASSERT_TRUE(path.has_value());
@@ -125,7 +124,7 @@ protected:
         fs::remove_all(file_.parent_path(), ec);
         app_.main_window = window_.get();
         app_.capture_hotkey.window = window_.get();
-        app_.normal_run = true;
+        app_.role = Role::Resident;
     }
     void TearDown() override {
         close_toast(app_);
@@ -135,7 +134,6 @@ protected:
         }
         std::error_code ec;
         fs::remove_all(file_.parent_path(), ec);
-        if (com_) ::CoUninitialize();
     }
     void store(const Settings& s) {
         fs::create_directories(file_.parent_path());
@@ -148,7 +146,7 @@ protected:
         return s;
     }
 
-    bool com_ = false;
+    win32::ComApartment com_;  // first made, last gone
     TestWindow window_;
     AppState app_;
     fs::path file_;

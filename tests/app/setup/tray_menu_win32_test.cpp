@@ -10,10 +10,10 @@
 
 #include "app/messages.h"
 #include "app/setup/start_with_windows_win32.h"
-#include "app/setup/test_canvas_win32.h"
 #include "app/setup/tray_menu.h"
 #include "presentation/presentation_state.h"
 #include "settings/settings_storage_win32.h"
+#include "support/canvas_win32.h"
 
 using namespace kadrovix;
 using kadrovix::testing::Canvas;
@@ -46,7 +46,7 @@ protected:
         window_ = create_owner();
         ASSERT_NE(window_, nullptr);
         app_.main_window = window_;
-        app_.normal_run = false;  // the settings file is left alone unless a test says otherwise
+        app_.role = Role::Diagnostics;  // the settings file is left alone unless a test says otherwise
         app_.presentation = std::move(PresentationController::create(app_.main_window, app_.settings).value());
     }
     void TearDown() override {
@@ -393,7 +393,7 @@ TEST_F(TrayMenuWin32, PresentationCommandsAreRefusedWhileAnEditorRuns) {
 }
 
 TEST_F(TrayMenuWin32, StartWithWindowsTogglesTheRunValue) {
-    app_.normal_run = true;
+    app_.role = Role::Resident;
     auto initial = start_with_windows_enabled();
     ASSERT_TRUE(initial.has_value());
 
@@ -428,7 +428,7 @@ TEST_F(TrayMenuWin32, FailedSettingsWriteLeavesTheSettingUnchanged) {
     // A folder where the settings file belongs: neither reading nor replacing it works.
     ASSERT_TRUE(std::filesystem::create_directories(*path / "blocked", ec)) << ec.message();
 
-    app_.normal_run = true;
+    app_.role = Role::Resident;
     const Settings before = app_.settings;
     EXPECT_FALSE(run_tray_command(app_, 5).has_value());
     EXPECT_EQ(app_.settings.live_capture, before.live_capture);

@@ -604,7 +604,7 @@ TEST(ToolbarLayout, FollowsTheSessionState) {
     SessionState s = new_session(Desktop{-1920, 0, 3840, 1080});
     EXPECT_TRUE(layout_toolbar(toolbar_input(s)).empty()) << "a new session selects its region first";
 
-    s.region = Region{true, 100, 100, 900, 700};
+    s.region = Region{{100, 100, 900, 700}, true};
     s.region_selection = false;
     s.editor.tool = Tool::Arrow;
     s.live = true;

@@ -17,6 +17,7 @@
 #include "render/bgra_image.h"
 #include "session/commands.h"
 #include "session/io/png_win32.h"
+#include "support/d2d_surface_win32.h"
 
 using namespace kadrovix;
 using namespace kadrovix::win32;
@@ -36,59 +37,7 @@ bool close_to(Px p, Rgb c, int tolerance = 2) {
     return std::abs(p.r - c.r) <= tolerance && std::abs(p.g - c.g) <= tolerance && std::abs(p.b - c.b) <= tolerance;
 }
 
-// A 32bppPBGRA WIC bitmap with a Direct2D target on it.
-class Surface {
-public:
-    Surface(UINT width, UINT height) : width_(width), height_(height) {
-        hr_ = ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&wic_));
-        if (FAILED(hr_)) return;
-        hr_ = wic_->CreateBitmap(width, height, GUID_WICPixelFormat32bppPBGRA, WICBitmapCacheOnLoad, &bitmap_);
-        if (FAILED(hr_)) return;
-        D2D1_FACTORY_OPTIONS options{};
-        hr_ = D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), &options,
-                                reinterpret_cast<void**>(d2d_.GetAddressOf()));
-        if (FAILED(hr_)) return;
-        const D2D1_RENDER_TARGET_PROPERTIES properties = D2D1::RenderTargetProperties(
-            D2D1_RENDER_TARGET_TYPE_DEFAULT,
-            D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED), 96.0f, 96.0f);
-        hr_ = d2d_->CreateWicBitmapRenderTarget(bitmap_.Get(), properties, &target_);
-        if (FAILED(hr_)) return;
-        hr_ = DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
-                                  reinterpret_cast<IUnknown**>(dwrite_.GetAddressOf()));
-    }
-
-    HRESULT status() const { return hr_; }
-    ID2D1RenderTarget* target() const { return target_.Get(); }
-    IDWriteFactory* dwrite() const { return dwrite_.Get(); }
-
-    // The bitmap's pixels after drawing has ended.
-    BgraImage pixels() const {
-        BgraImage image = new_filled_image(width_, height_, 0xFF000000u).value();
-        const WICRect all{0, 0, static_cast<INT>(width_), static_cast<INT>(height_)};
-        ComPtr<IWICBitmapLock> lock;
-        if (FAILED(bitmap_->Lock(&all, WICBitmapLockRead, &lock))) return image;
-        UINT stride = 0, size = 0;
-        BYTE* data = nullptr;
-        lock->GetStride(&stride);
-        lock->GetDataPointer(&size, &data);
-        for (UINT y = 0; y < height_; ++y) {
-            std::memcpy(image.pixels.data() + static_cast<std::size_t>(y) * width_ * 4,
-                        data + static_cast<std::size_t>(y) * stride, static_cast<std::size_t>(width_) * 4);
-        }
-        make_opaque(image);
-        return image;
-    }
-
-private:
-    UINT width_;
-    UINT height_;
-    HRESULT hr_ = E_FAIL;
-    ComPtr<IWICImagingFactory> wic_;
-    ComPtr<IWICBitmap> bitmap_;
-    ComPtr<ID2D1Factory> d2d_;
-    ComPtr<ID2D1RenderTarget> target_;
-    ComPtr<IDWriteFactory> dwrite_;
-};
+using Surface = kadrovix::testing::D2dSurface;
 
 Px pixel(const BgraImage& image, double x, double y) {
     const std::size_t i = (static_cast<std::size_t>(y) * image.width + static_cast<std::size_t>(x)) * 4;

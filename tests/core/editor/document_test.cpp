@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "core/editor/document_fixtures.h"
 #include "editor/editor.h"
 #include "editor/invariants.h"
+#include "support/document_fixtures.h"
 
 namespace kadrovix {
 namespace {

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/editor/document_fixtures.h"
 #include "editor/editor.h"
 #include "editor/invariants.h"
+#include "support/document_fixtures.h"
 
 namespace kadrovix {
 namespace {

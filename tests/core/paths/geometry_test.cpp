@@ -7,7 +7,7 @@
 #include <numbers>
 #include <vector>
 
-#include "core/editor/document_fixtures.h"
+#include "support/document_fixtures.h"
 
 namespace kadrovix::paths {
 namespace {
@@ -22,15 +22,8 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-void expect_point_near(Point actual, Point expected, double tolerance = 1e-9) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance) << "x";
-    EXPECT_NEAR(actual.y, expected.y, tolerance) << "y";
-}
-
-void expect_rect_near(const Rect& actual, const Rect& expected, double tolerance = 1e-9) {
-    expect_point_near(actual.min, expected.min, tolerance);
-    expect_point_near(actual.max, expected.max, tolerance);
-}
+using kadrovix::testing::expect_point_near;
+using kadrovix::testing::expect_rect_near;
 
 Annotation rotated(Annotation a, double angle) {
     a.angle = angle;

@@ -6,13 +6,13 @@
 #include "app/messages.h"
 #include "app/notice/toast_win32.h"
 #include "app/runtime/editor_process_win32.h"
-#include "app/runtime/error_win32.h"
 #include "app/runtime/text_win32.h"
 #include "app/setup/settings_panel_win32.h"
 #include "app/setup/tray_menu_win32.h"
-#include "settings/settings_storage_win32.h"
+#include "base/error_win32.h"
 #include "session/capture_session_win32.h"
 #include "session/io/image_search_win32.h"
+#include "settings/settings_storage_win32.h"
 
 namespace kadrovix {
 
@@ -36,7 +36,7 @@ Result<void> restore_presentation_features(AppState& app) {
     state.saved_features.reset();
     if (auto r = app.presentation->activate_with_priority(state.features); !r) {
         app.presentation->turn_everything_off();
-        return Unexpected<Error>{r.error()};
+        return propagate(r);
     }
     return {};
 }
@@ -47,7 +47,7 @@ Result<void> restore_presentation_features(AppState& app) {
 Result<void> persist_presentation_values(AppState& app) {
     const PresentationState& state = app.presentation->state();
     Settings changed = app.settings;
-    if (app.normal_run) {
+    if (app.stores_settings()) {
         auto path = settings_path();
         if (!path) return general_failure(path.error());
         auto current = read_settings_file(*path);
@@ -57,7 +57,7 @@ Result<void> persist_presentation_values(AppState& app) {
     changed.presentation_stroke_width = state.settings.presentation_stroke_width;
     changed.input_display_offset = state.settings.input_display_offset;
     changed.input_display_lock = state.settings.input_display_lock;
-    if (app.normal_run) {
+    if (app.stores_settings()) {
         if (auto r = save_settings(changed); !r) return general_failure(r.error());
     }
     app.settings = std::move(changed);
@@ -70,7 +70,7 @@ Result<void> editor_exited(AppState& app) {
     return restore_presentation_features(app);
 }
 
-Result<void> display_changed(AppState& app) {
+void display_changed(AppState& app) {
     if (app.presentation) app.presentation->turn_everything_off();
     if (app.session) {
         // Told before the end: ending the editor posts its quit message,
@@ -78,17 +78,16 @@ Result<void> display_changed(AppState& app) {
         show_message(app.main_window, "The display configuration changed. Start a new capture.");
         if (app.session) end_capture_session(app);
     }
-    return {};
 }
 
 // Carries out what a session handler asked for.
 Handled session_outcome(AppState& app, Result<SessionRequest> request) {
-    if (!request) return Unexpected<Error>{request.error()};
+    if (!request) return propagate(request);
     if (*request == SessionRequest::End) end_capture_session(app);
     return handled();
 }
 
-Result<void> search_result(AppState& app, HWND window) {
+void search_result(AppState& app, HWND window) {
     auto receiver = std::move(app.search_result);
     app.search_result.reset();
     if (app.session) app.session->search_finished();
@@ -98,7 +97,6 @@ Result<void> search_result(AppState& app, HWND window) {
     } else {
         ::InvalidateRect(window, nullptr, FALSE);
     }
-    return {};
 }
 
 POINT lparam_point(LPARAM lparam) {
@@ -174,7 +172,7 @@ Result<void> request_capture(AppState& app) {
     close_toast(app);
     if (app.session || app.panel_open) return {};
 
-    if (app.is_editor) return begin_capture_session(app);
+    if (app.is_editor()) return begin_capture_session(app);
 
     if (app.editor_running) return {};
     if (app.presentation && !app.presentation->state().saved_features) {
@@ -185,7 +183,7 @@ Result<void> request_capture(AppState& app) {
     auto pid = start_editor_process(app.main_window);
     if (!pid) {
         (void)restore_presentation_features(app);
-        return Unexpected<Error>{pid.error()};
+        return propagate(pid);
     }
     app.editor_running = true;
     app.editor_pid = *pid;
@@ -199,7 +197,7 @@ Result<std::optional<LRESULT>> handle_event(AppState& app, HWND window, UINT mes
             if (!*taken) return *taken;
             // The common tail of every handled session message.
             if (message != WM_SETCURSOR) {
-                if (auto r = session_message_tail(app); !r) return Unexpected<Error>{r.error()};
+                if (auto r = session_message_tail(app); !r) return propagate(r);
             }
             return *taken;
         }
@@ -207,37 +205,37 @@ Result<std::optional<LRESULT>> handle_event(AppState& app, HWND window, UINT mes
     switch (message) {
         case MSG_SEARCH_RESULT:
             if (app.search_result) {
-                if (auto r = search_result(app, window); !r) return Unexpected<Error>{r.error()};
+                search_result(app, window);
                 return handled();
             }
             return not_handled();
 
         case MSG_TRAY_CALLBACK:
             if (lparam == WM_LBUTTONUP || lparam == WM_RBUTTONUP) {
-                if (auto r = show_tray_menu(app); !r) return Unexpected<Error>{r.error()};
+                RETURN_IF_ERROR(show_tray_menu(app));
                 return handled();
             }
             return not_handled();
 
         case MSG_START_CAPTURE:
-            if (auto r = request_capture(app); !r) return Unexpected<Error>{r.error()};
+            RETURN_IF_ERROR(request_capture(app));
             return handled();
 
         case WM_HOTKEY:
             if (!app.panel_open) {
                 // Only the capture shortcut's own ids start a capture.
                 if (wparam != 1 && wparam != 2) return handled();
-                if (auto r = request_capture(app); !r) return Unexpected<Error>{r.error()};
+                if (auto r = request_capture(app); !r) return propagate(r);
             } else if (app.panel.capturing) {
                 const auto modifiers = static_cast<std::uint32_t>(LOWORD(lparam));
                 const auto key = static_cast<std::uint32_t>(HIWORD(lparam));
-                if (auto r = panel_hotkey(app, modifiers, key); !r) return Unexpected<Error>{r.error()};
+                if (auto r = panel_hotkey(app, modifiers, key); !r) return propagate(r);
             }
             return handled();
 
         case MSG_EDITOR_EXITED:
             if (app.editor_running && wparam == app.editor_pid) {
-                if (auto r = editor_exited(app); !r) return Unexpected<Error>{r.error()};
+                RETURN_IF_ERROR(editor_exited(app));
                 return handled();
             }
             return not_handled();
@@ -258,7 +256,7 @@ Result<std::optional<LRESULT>> handle_event(AppState& app, HWND window, UINT mes
             return not_handled();
 
         case WM_DISPLAYCHANGE:
-            if (auto r = display_changed(app); !r) return Unexpected<Error>{r.error()};
+            display_changed(app);
             return handled();
 
         case WM_DESTROY:
@@ -296,7 +294,7 @@ Result<std::optional<LRESULT>> handle_event(AppState& app, HWND window, UINT mes
         case WM_LBUTTONDOWN:
             if (app.panel_open) {
                 const POINT p{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
-                if (auto r = panel_left_button(app, p); !r) return Unexpected<Error>{r.error()};
+                RETURN_IF_ERROR(panel_left_button(app, p));
                 return handled();
             }
             return not_handled();
@@ -306,9 +304,7 @@ Result<std::optional<LRESULT>> handle_event(AppState& app, HWND window, UINT mes
             if (app.panel_open) {
                 // Auto-repeat: the key was already down.
                 if (lparam & (1 << 30)) return handled();
-                if (auto r = panel_key(app, static_cast<UINT>(wparam), false); !r) {
-                    return Unexpected<Error>{r.error()};
-                }
+                RETURN_IF_ERROR(panel_key(app, static_cast<UINT>(wparam), false));
                 return handled();
             }
             return not_handled();
@@ -316,7 +312,7 @@ Result<std::optional<LRESULT>> handle_event(AppState& app, HWND window, UINT mes
         case WM_KEYUP:
         case WM_SYSKEYUP:
             if (app.panel_open && app.panel.capturing && wparam == VK_SNAPSHOT) {
-                if (auto r = panel_key(app, static_cast<UINT>(wparam), true); !r) return Unexpected<Error>{r.error()};
+                RETURN_IF_ERROR(panel_key(app, static_cast<UINT>(wparam), true));
                 return handled();
             }
             return not_handled();
@@ -378,7 +374,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             if (outcome->has_value()) return **outcome;
         } else {
             show_message(window, win32::error_text(outcome.error()));
-            if (app->is_editor && !app->session) ::PostQuitMessage(1);
+            if (app->is_editor() && !app->session) ::PostQuitMessage(1);
         }
     }
     return ::DefWindowProcW(window, message, wparam, lparam);

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "app/app_state_win32.h"
-#include "app/runtime/error.h"
+#include "base/error.h"
 
 namespace kadrovix {
 

@@ -3,11 +3,11 @@
 #include <string>
 
 #include "app/notice/toast.h"
-#include "app/runtime/error_win32.h"
 #include "app/runtime/gdi_win32.h"
 #include "app/runtime/saved_dc_win32.h"
 #include "app/runtime/text_win32.h"
 #include "app/runtime/window_win32.h"
+#include "base/error_win32.h"
 
 namespace kadrovix {
 
@@ -99,7 +99,7 @@ void destroy_toast(HWND window) {
 
 Result<HWND> create_toast_window(std::string_view text) {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    if (auto r = register_toast_class(instance); !r) return Unexpected<Error>{r.error()};
+    RETURN_IF_ERROR(register_toast_class(instance));
 
     POINT cursor{};
     if (!::GetCursorPos(&cursor)) return win32::fail_last_error();
@@ -188,7 +188,7 @@ void notify(AppState& app, NoticeKind kind) {
                        static_cast<WPARAM>(::GetCurrentProcessId()), static_cast<LPARAM>(kind));
         return;
     }
-    if (app.is_editor || !app.normal_run) return;
+    if (app.is_editor() || !app.stores_settings()) return;
     const std::string_view text = notice_text(static_cast<std::uint64_t>(kind));
     if (text.empty()) return;
     show_toast(app, text);

@@ -9,7 +9,7 @@
 
 #include "app/app_state_win32.h"
 #include "app/messages.h"
-#include "app/runtime/error.h"
+#include "base/error.h"
 
 namespace kadrovix {
 

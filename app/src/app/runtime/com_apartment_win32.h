@@ -1,6 +1,6 @@
 // COM for the calling thread for one scope: initialised as a single-threaded
 // apartment and uninitialised on every path out, for worker threads that use
-// WIC or the shell.
+// WIC or the shell, and for the UI thread.
 #pragma once
 
 #include <objbase.h>

@@ -7,9 +7,10 @@
 #include <cstdint>
 #include <utility>
 
-#include "app/runtime/error.h"
-#include "app/runtime/error_win32.h"
 #include "app/runtime/gdi_win32.h"
+#include "base/error.h"
+#include "base/error_win32.h"
+#include "render/bgra_image.h"
 
 namespace kadrovix::win32 {
 
@@ -60,6 +61,27 @@ public:
     std::uint8_t* bits() const { return bits_; }
     int width() const { return width_; }
     int height() const { return height_; }
+
+    // A copy of the pixels, opaque inside `shape` (everything when null) and
+    // transparent outside: what GDI drew, which leaves alpha alone, as a picture.
+    BgraImage image(HRGN shape = nullptr) const {
+        ::GdiFlush();
+        BgraImage out;
+        out.width = static_cast<std::uint32_t>(width_);
+        out.height = static_cast<std::uint32_t>(height_);
+        out.pixels.assign(bits_, bits_ + static_cast<std::size_t>(width_) * height_ * 4);
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                std::uint8_t* p = &out.pixels[(static_cast<std::size_t>(y) * width_ + x) * 4];
+                if (shape == nullptr || ::PtInRegion(shape, x, y)) {
+                    p[3] = 255;
+                } else {
+                    p[0] = p[1] = p[2] = p[3] = 0;
+                }
+            }
+        }
+        return out;
+    }
 
 private:
     void release() {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/messages.h"
-#include "app/runtime/error_win32.h"
 #include "app/runtime/handles_win32.h"
+#include "base/error_win32.h"
 
 namespace kadrovix {
 
@@ -32,7 +32,7 @@ void allow_foreground(std::uint32_t pid) { ::AllowSetForegroundWindow(pid); }
 
 Result<std::uint32_t> start_editor_process(HWND owner, const ForegroundHandOff& hand_off) {
     auto exe = executable_path();
-    if (!exe) return Unexpected<Error>{exe.error()};
+    if (!exe) return propagate(exe);
     std::wstring command = editor_command_line(*exe, owner);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

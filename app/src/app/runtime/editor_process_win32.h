@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 
 namespace kadrovix {
 

@@ -5,8 +5,8 @@
 #include <windows.h>
 #include <winhttp.h>
 
-#include "app/runtime/error.h"
 #include "app/runtime/handles_win32.h"
+#include "base/error.h"
 
 namespace kadrovix::win32 {
 

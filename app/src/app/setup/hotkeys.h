@@ -11,7 +11,7 @@
 
 #include "app/setup/settings_panel.h"
 #include "app/setup/shortcut.h"
-#include "settings/expected.h"
+#include "base/expected.h"
 #include "settings/settings.h"
 
 namespace kadrovix {

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "app/runtime/error_win32.h"
+#include "base/error_win32.h"
 #include "settings/settings_storage_win32.h"
 
 namespace kadrovix {
@@ -97,8 +97,8 @@ Expected<void> apply_capture_candidate(AppState& app, Shortcut candidate) {
     }
     if (app.capture_hotkey.window == nullptr) app.capture_hotkey.window = app.main_window;
     Settings changed = with_capture_shortcut(app.settings, candidate);
-    auto registered =
-        register_capture_and_save(app.capture_hotkey, candidate.modifiers, candidate.key, app.normal_run, changed);
+    auto registered = register_capture_and_save(app.capture_hotkey, candidate.modifiers, candidate.key,
+                                                app.stores_settings(), changed);
     if (!registered) return refuse(capture_registration_failure_message(registered.error().code));
     app.settings = std::move(changed);
     return {};
@@ -111,7 +111,7 @@ Expected<void> apply_shape_candidate(AppState& app, std::size_t slot, Shortcut c
     auto test = test_shape_hotkey(app.main_window, candidate);
     if (!test) return refuse(shape_failure_message(win32::error_text(test.error())));
 
-    if (app.normal_run) {
+    if (app.stores_settings()) {
         if (auto saved = save_settings(*changed); !saved) return refuse(shape_failure_message(saved.error()));
     }
     // Presentation mode must be able to take the combination itself.

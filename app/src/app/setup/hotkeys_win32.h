@@ -7,10 +7,10 @@
 #include <cstdint>
 
 #include "app/app_state_win32.h"
-#include "app/runtime/error.h"
 #include "app/setup/hotkeys.h"
 #include "app/setup/shortcut.h"
-#include "settings/expected.h"
+#include "base/error.h"
+#include "base/expected.h"
 #include "settings/settings.h"
 
 namespace kadrovix {

@@ -315,14 +315,13 @@ void save_panel(AppState& app) {
     notify(app, NoticeKind::SettingsSaved);
 }
 
-Result<void> run_command(AppState& app, PanelCommand command) {
+void run_command(AppState& app, PanelCommand command) {
     switch (command) {
         case PanelCommand::None: break;
         case PanelCommand::Redraw: redraw(app); break;
         case PanelCommand::Close: close_panel(app); break;
         case PanelCommand::Save: save_panel(app); break;
     }
-    return {};
 }
 
 }  // namespace
@@ -331,7 +330,7 @@ Result<void> open_panel(AppState& app, PanelPage page) {
     HWND window = app.main_window;
     if (window == nullptr) return invalid_argument("The settings panel has no window.");
 
-    if (app.normal_run) {
+    if (app.stores_settings()) {
         auto path = settings_path();
         if (!path) return general_failure(path.error());
         auto loaded = read_settings_file(*path);
@@ -430,18 +429,21 @@ Result<void> panel_left_button(AppState& app, POINT client) {
     RECT rect{};
     if (app.main_window == nullptr || !::GetClientRect(app.main_window, &rect)) return {};
     const LogicalPoint point = panel_logical_point(client.x, client.y, rect.right - rect.left, rect.bottom - rect.top);
-    return run_command(app, handle_panel_click(app.panel, point));
+    run_command(app, handle_panel_click(app.panel, point));
+    return {};
 }
 
 Result<void> panel_key(AppState& app, UINT vk, bool key_up) {
     const std::uint32_t modifiers = current_modifiers();
     const PanelCommand command =
         key_up ? handle_panel_key_up(app.panel, vk, modifiers) : handle_panel_key_down(app.panel, vk, modifiers);
-    return run_command(app, command);
+    run_command(app, command);
+    return {};
 }
 
 Result<void> panel_hotkey(AppState& app, std::uint32_t modifiers, std::uint32_t key) {
-    return run_command(app, handle_panel_hotkey(app.panel, modifiers, key));
+    run_command(app, handle_panel_hotkey(app.panel, modifiers, key));
+    return {};
 }
 
 void panel_dpi_changed(HWND window, const RECT* suggested) {

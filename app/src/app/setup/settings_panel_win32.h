@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "app/app_state_win32.h"
-#include "app/runtime/error.h"
 #include "app/setup/settings_panel.h"
+#include "base/error.h"
 
 namespace kadrovix {
 

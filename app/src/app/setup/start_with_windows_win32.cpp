@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "app/runtime/error_win32.h"
 #include "app/runtime/handles_win32.h"
 #include "app/runtime/text_win32.h"
 #include "app/setup/start_with_windows.h"
+#include "base/error_win32.h"
 
 namespace kadrovix {
 
@@ -39,7 +39,7 @@ Unexpected<Error> registry_error(LSTATUS status) {
 
 Result<void> set_start_with_windows(bool enabled) {
     auto path = executable_path();
-    if (!path) return Unexpected<Error>{path.error()};
+    if (!path) return propagate(path);
 
     HKEY raw = nullptr;
     LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,

@@ -1,7 +1,7 @@
 // The per-user Run value that starts the resident at log-on.
 #pragma once
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 
 namespace kadrovix {
 

@@ -9,14 +9,14 @@
 
 #include "app/events/event_handler_win32.h"
 #include "app/messages.h"
-#include "app/runtime/error_win32.h"
+#include "app/notice/toast_win32.h"
 #include "app/runtime/gdi_win32.h"
 #include "app/runtime/saved_dc_win32.h"
 #include "app/runtime/text_win32.h"
-#include "app/notice/toast_win32.h"
 #include "app/setup/settings_panel_win32.h"
 #include "app/setup/shortcut_names_win32.h"
 #include "app/setup/start_with_windows_win32.h"
+#include "base/error_win32.h"
 #include "settings/settings_storage_win32.h"
 
 namespace kadrovix {
@@ -58,7 +58,7 @@ Result<void> save(const Settings& settings) {
 Result<PresentationController*> presentation_of(AppState& app) {
     if (!app.presentation) {
         auto made = PresentationController::create(app.main_window, app.settings);
-        if (!made) return Unexpected<Error>{made.error()};
+        if (!made) return propagate(made);
         app.presentation = std::move(*made);
     }
     return app.presentation.get();
@@ -159,12 +159,12 @@ Result<win32::UniqueMenu> create_tray_menu(const TrayMenuModel& model) {
             win32::UniqueMenu submenu(::CreatePopupMenu());
             if (!submenu) return win32::fail_last_error();
             for (const TrayMenuItem& entry : model.duration_items) {
-                if (auto r = append_item(submenu.get(), entry); !r) return Unexpected<Error>{r.error()};
+                if (auto r = append_item(submenu.get(), entry); !r) return propagate(r);
             }
-            if (auto r = append_item(menu.get(), item, submenu.get()); !r) return Unexpected<Error>{r.error()};
+            RETURN_IF_ERROR(append_item(menu.get(), item, submenu.get()));
             submenu.release();  // owned by the menu from here on
         } else {
-            if (auto r = append_item(menu.get(), item); !r) return Unexpected<Error>{r.error()};
+            if (auto r = append_item(menu.get(), item); !r) return propagate(r);
         }
     }
     return menu;
@@ -181,11 +181,11 @@ bool is_presentation_window(HWND window) {
 }  // namespace
 
 Result<void> show_tray_menu(AppState& app) {
-    if (app.normal_run) {
+    if (app.stores_settings()) {
         if (auto r = reload_settings(app); !r) return r;
     }
     auto controller = presentation_of(app);
-    if (!controller) return Unexpected<Error>{controller.error()};
+    if (!controller) return propagate(controller);
     PresentationState& presentation = (*controller)->state();
 
     TrayMenuInputs inputs;
@@ -198,7 +198,7 @@ Result<void> show_tray_menu(AppState& app) {
     inputs.live_capture = app.settings.live_capture;
     // A Run value the program cannot read (another type) shows unchecked;
     // choosing the item reports the fault.
-    if (app.normal_run) {
+    if (app.stores_settings()) {
         const auto run_value = start_with_windows_enabled();
         inputs.run_value_exists = run_value.has_value() && *run_value;
     } else {
@@ -206,7 +206,7 @@ Result<void> show_tray_menu(AppState& app) {
     }
 
     auto menu = create_tray_menu(build_tray_menu(inputs));
-    if (!menu) return Unexpected<Error>{menu.error()};
+    if (!menu) return propagate(menu);
     win32::UniqueBrush background(::CreateSolidBrush(kMenuBackground));
     if (!background) return win32::fail_last_error();
 
@@ -250,12 +250,12 @@ Result<void> run_tray_command(AppState& app, std::uint32_t id) {
         case TrayAction::ToggleStartWithWindows: {
             // The diagnostics role leaves the user's log-on alone: the item
             // only flips the setting it shows.
-            if (!app.normal_run) {
+            if (!app.stores_settings()) {
                 app.settings.start_with_windows = !app.settings.start_with_windows;
                 return {};
             }
             auto enabled = start_with_windows_enabled();
-            if (!enabled) return Unexpected<Error>{enabled.error()};
+            if (!enabled) return propagate(enabled);
             const bool wanted = !*enabled;
             if (auto r = set_start_with_windows(wanted); !r) return r;
             app.settings.start_with_windows = wanted;
@@ -264,7 +264,7 @@ Result<void> run_tray_command(AppState& app, std::uint32_t id) {
         case TrayAction::ToggleLiveCapture: {
             const bool previous = app.settings.live_capture;
             app.settings.live_capture = !previous;
-            if (app.normal_run) {
+            if (app.stores_settings()) {
                 if (auto r = save(app.settings); !r) {
                     app.settings.live_capture = previous;
                     return r;
@@ -274,7 +274,7 @@ Result<void> run_tray_command(AppState& app, std::uint32_t id) {
         }
         case TrayAction::ToggleFeature: {
             auto controller = presentation_of(app);
-            if (!controller) return Unexpected<Error>{controller.error()};
+            if (!controller) return propagate(controller);
             PresentationController& presentation = **controller;
             const std::uint32_t previous = presentation.state().features;
             const std::uint32_t flags = previous ^ command.feature;
@@ -285,7 +285,7 @@ Result<void> run_tray_command(AppState& app, std::uint32_t id) {
                 auto unavailable = presentation.activate_with_priority(flags);
                 if (!unavailable) {
                     presentation.turn_everything_off();
-                    return Unexpected<Error>{unavailable.error()};
+                    return propagate(unavailable);
                 }
                 if (!unavailable->empty()) show_toast(app, shortcut_unavailable_notice(*unavailable));
                 return {};
@@ -299,12 +299,12 @@ Result<void> run_tray_command(AppState& app, std::uint32_t id) {
         case TrayAction::SetShapeDuration: {
             Settings changed = app.settings;
             changed.shape_duration_ms = command.duration_ms;
-            if (app.normal_run) {
+            if (app.stores_settings()) {
                 if (auto r = save(changed); !r) return r;
             }
             app.settings = changed;
             auto controller = presentation_of(app);
-            if (!controller) return Unexpected<Error>{controller.error()};
+            if (!controller) return propagate(controller);
             return (*controller)->apply_settings(changed);
         }
     }

@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "app/app_state_win32.h"
-#include "app/runtime/error.h"
 #include "app/runtime/menu_win32.h"
 #include "app/setup/tray_menu.h"
+#include "base/error.h"
 
 namespace kadrovix {
 

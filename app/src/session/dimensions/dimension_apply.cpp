@@ -47,7 +47,7 @@ ApplyOutcome apply_fields(const Region& region, const Desktop& desktop, std::str
         return out;
     }
     out.kind = ApplyOutcome::Kind::Applied;
-    out.region = Region{true, x, y, x + *width, y + *height};
+    out.region = Region{{x, y, x + *width, y + *height}, true};
     return out;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "session/dimensions/dimension_label.h"
 #include "session/session_state.h"
 

@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "app/runtime/text_win32.h"
+#include "base/error_win32.h"
+#include "render/d2d_helpers_win32.h"
 
 namespace kadrovix::win32 {
 
@@ -15,35 +17,17 @@ using dimensions::Field;
 
 namespace {
 
-D2D1_COLOR_F colour_of(Rgb c) {
-    return D2D1::ColorF(static_cast<float>(c.r) / 255.0f, static_cast<float>(c.g) / 255.0f,
-                        static_cast<float>(c.b) / 255.0f, 1.0f);
-}
-
-D2D1_RECT_F d2d_rect(const Rect& r) {
-    return D2D1::RectF(static_cast<float>(r.min.x), static_cast<float>(r.min.y), static_cast<float>(r.max.x),
-                       static_cast<float>(r.max.y));
-}
-
-Unexpected<Error> failed(HRESULT hr) { return Unexpected<Error>{Error{static_cast<std::int32_t>(hr), {}}}; }
-
 Result<ComPtr<IDWriteTextFormat>> label_format(IDWriteFactory* factory, float size, bool wrap) {
-    ComPtr<IDWriteTextFormat> format;
-    const HRESULT hr = factory->CreateTextFormat(kFieldFont, nullptr, DWRITE_FONT_WEIGHT_NORMAL,
-                                                 DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, size,
-                                                 L"en-US", format.GetAddressOf());
-    if (FAILED(hr)) return failed(hr);
-    format->SetWordWrapping(wrap ? DWRITE_WORD_WRAPPING_WRAP : DWRITE_WORD_WRAPPING_NO_WRAP);
-    return format;
+    return d2d::text_format(factory, {.family = kFieldFont, .size = size, .locale = L"en-US", .wrap = wrap});
 }
 
 // Text from (left, top), clipped to `clip`.
 Result<void> draw_text(ID2D1RenderTarget* target, IDWriteFactory* factory, ID2D1SolidColorBrush* brush,
                        std::string_view utf8, float size, bool wrap, Point at, const Rect& clip, Rgb colour) {
     auto format = label_format(factory, size, wrap);
-    if (!format) return Unexpected<Error>{std::move(format).error()};
+    if (!format) return propagate(format);
     const std::wstring text = to_wide(utf8);
-    brush->SetColor(colour_of(colour));
+    brush->SetColor(d2d::colour(colour));
     target->DrawText(text.c_str(), static_cast<UINT32>(text.size()), format->Get(),
                      D2D1::RectF(static_cast<float>(at.x), static_cast<float>(at.y), static_cast<float>(clip.max.x),
                                  static_cast<float>(clip.max.y)),
@@ -81,10 +65,10 @@ Result<DimensionEditor> DimensionEditor::open(HWND window, const SessionState& s
         return HiddenEdit::create(window, std::string_view(text), options);
     };
     auto width = make(boxes.width, dimensions::field_text(r.right - r.left));
-    if (!width) return Unexpected<Error>{std::move(width).error()};
+    if (!width) return propagate(width);
     // A failure here destroys the width field with `width`.
     auto height = make(boxes.height, dimensions::field_text(r.bottom - r.top));
-    if (!height) return Unexpected<Error>{std::move(height).error()};
+    if (!height) return propagate(height);
 
     DimensionEditor editor;
     editor.fields_[0] = FieldControl{std::move(*width), boxes.width};
@@ -141,7 +125,7 @@ Result<void> DimensionEditor::caret_press(IDWriteFactory* factory, const Rect& l
     const Field f = dimensions::field_at(label, p.x);
     FieldControl& target = field(f);
     auto hit = hit_test_field(factory, target.edit, look(target), p);
-    if (!hit) return Unexpected<Error>{std::move(hit).error()};
+    if (!hit) return propagate(hit);
     if (shift) {
         anchor_ = target.edit.selection().start;
         target.edit.set_selection(anchor_, hit->index);
@@ -159,14 +143,14 @@ Result<void> DimensionEditor::extend_selection(IDWriteFactory* factory, Point p)
     if (!selecting_) return {};
     FieldControl& target = field(*selecting_);
     auto hit = hit_test_field(factory, target.edit, look(target), p);
-    if (!hit) return Unexpected<Error>{std::move(hit).error()};
+    if (!hit) return propagate(hit);
     target.edit.set_selection(anchor_, hit->index);
     return {};
 }
 
 Result<void> DimensionEditor::paint_fields(ID2D1RenderTarget* target, IDWriteFactory* factory) const {
     for (const FieldControl& f : fields_) {
-        target->PushAxisAlignedClip(d2d_rect(f.box), D2D1_ANTIALIAS_MODE_ALIASED);
+        target->PushAxisAlignedClip(d2d::rect(f.box), D2D1_ANTIALIAS_MODE_ALIASED);
         auto painted = paint_field(target, factory, f.edit, look(f));
         target->PopAxisAlignedClip();
         if (!painted) return painted;
@@ -182,11 +166,11 @@ Result<void> paint_dimension_label(ID2D1RenderTarget* target, IDWriteFactory* fa
     if (!paint) return {};
 
     ComPtr<ID2D1SolidColorBrush> brush;
-    if (const HRESULT hr = target->CreateSolidColorBrush(colour_of(paint->fill), brush.GetAddressOf()); FAILED(hr)) {
-        return failed(hr);
+    if (const HRESULT hr = target->CreateSolidColorBrush(d2d::colour(paint->fill), brush.GetAddressOf()); FAILED(hr)) {
+        return win32::fail_hresult(hr);
     }
     const Rect& label = paint->label;
-    target->FillRectangle(d2d_rect(label), brush.Get());
+    target->FillRectangle(d2d::rect(label), brush.Get());
     if (paint->editor_open) {
         if (auto r = draw_text(target, factory, brush.Get(), dimensions::kTimesSign, dimensions::kLabelFontSize, false,
                                paint->fields.times_sign, label, dimensions::kLabelTextColour);
@@ -205,8 +189,8 @@ Result<void> paint_dimension_label(ID2D1RenderTarget* target, IDWriteFactory* fa
 
     if (paint->message) {
         const Rect& box = paint->message->box;
-        brush->SetColor(colour_of(paint->fill));
-        target->FillRectangle(d2d_rect(box), brush.Get());
+        brush->SetColor(d2d::colour(paint->fill));
+        target->FillRectangle(d2d::rect(box), brush.Get());
         // Wrapped within the box, with the same margin on the right as on the left.
         const Point at{box.min.x + dimensions::kMessageTextX, box.min.y + dimensions::kMessageTextY};
         const Rect text_box{box.min, Point{box.max.x - dimensions::kMessageTextX, box.max.y}};

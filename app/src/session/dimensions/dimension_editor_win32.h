@@ -24,7 +24,7 @@
 #include <optional>
 #include <string>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "editor/annotation.h"
 #include "session/dimensions/dimension_apply.h"
 #include "session/dimensions/dimension_label.h"

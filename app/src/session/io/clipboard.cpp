@@ -77,7 +77,7 @@ std::uint32_t decode_utf8(std::string_view s, std::size_t& i) {
 }  // namespace
 
 Result<std::size_t> dib_block_size(const BgraImage& image) {
-    if (auto valid = validate_image(image); !valid) return Unexpected<Error>{valid.error()};
+    RETURN_IF_ERROR(validate_image(image));
     const std::size_t pixels = image.pixels.size();
     if (pixels > std::numeric_limits<std::size_t>::max() - kDibHeaderBytes) {
         return invalid_argument(kInvalidImageMessage);

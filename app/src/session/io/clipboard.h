@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "editor/annotation.h"
 #include "render/bgra_image.h"
 

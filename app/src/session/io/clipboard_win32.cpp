@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/runtime/error_win32.h"
 #include "app/runtime/global_memory_win32.h"
+#include "base/error_win32.h"
 
 namespace kadrovix::win32 {
 
@@ -63,7 +63,7 @@ Result<std::uint32_t> put_clipboard_memory(HWND owner, UINT format, UniqueGlobal
 
 Result<std::uint32_t> put_clipboard_data(HWND owner, UINT format, std::span<const std::uint8_t> bytes) {
     auto memory = allocate(bytes.size());
-    if (!memory) return Unexpected<Error>{std::move(memory).error()};
+    if (!memory) return propagate(memory);
     {
         LockedGlobal locked(memory->get(), bytes.size());
         if (!locked) return fail_clipboard();
@@ -74,26 +74,26 @@ Result<std::uint32_t> put_clipboard_data(HWND owner, UINT format, std::span<cons
 
 Result<void> copy_image(const BgraImage& image, HWND window) {
     auto size = dib_block_size(image);
-    if (!size) return Unexpected<Error>{std::move(size).error()};
+    if (!size) return propagate(size);
     // Built straight into the clipboard's memory: a whole virtual screen is
     // large enough that a second full copy matters.
     auto memory = allocate(*size);
-    if (!memory) return Unexpected<Error>{std::move(memory).error()};
+    if (!memory) return propagate(memory);
     {
         LockedGlobal locked(memory->get(), *size);
         if (!locked) return fail_clipboard();
         write_dib_block(image, locked.bytes());
     }
     auto sequence = put_clipboard_memory(window, CF_DIB, std::move(*memory));
-    if (!sequence) return Unexpected<Error>{std::move(sequence).error()};
+    if (!sequence) return propagate(sequence);
     return {};
 }
 
 Result<void> copy_color_text(Rgb colour, HWND window) {
     auto block = unicode_text_block(color_text(colour));
-    if (!block) return Unexpected<Error>{std::move(block).error()};
+    if (!block) return propagate(block);
     auto sequence = put_clipboard_data(window, CF_UNICODETEXT, *block);
-    if (!sequence) return Unexpected<Error>{std::move(sequence).error()};
+    if (!sequence) return propagate(sequence);
     return {};
 }
 
@@ -104,7 +104,7 @@ Result<bool> copy_objects(const Editor& editor, ObjectClipboard& clipboard, HWND
     if (format == 0) return fail_clipboard();
     const std::uint8_t marker[1] = {kAnnotationsMarkerByte};
     auto sequence = put_clipboard_data(window, format, marker);
-    if (!sequence) return Unexpected<Error>{std::move(sequence).error()};
+    if (!sequence) return propagate(sequence);
     clipboard.store(std::move(copies), *sequence);
     return true;
 }

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <span>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "editor/editor.h"
 #include "render/bgra_image.h"
 #include "session/io/clipboard.h"

@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/runtime/error_win32.h"
 #include "app/runtime/text_win32.h"
+#include "base/error_win32.h"
 #include "paths/geometry.h"
+#include "render/d2d_helpers_win32.h"
 #include "session/io/field_geometry.h"
 #include "session/io/text_entry.h"
 
@@ -28,10 +29,6 @@ constexpr double kDegreesPerRadian = 57.29577951308232;
 // line breaks typed.
 constexpr float kLayoutExtent = 1000000.0f;
 
-D2D1_COLOR_F colour_of(Rgb c, float opacity) {
-    return D2D1::ColorF(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, opacity);
-}
-
 // The platform's hit tests, or where it has none (Wine) the same answers
 // worked out from the layout's lines and clusters.
 bool not_implemented(HRESULT hr) { return hr == E_NOTIMPL; }
@@ -48,8 +45,7 @@ Result<LayoutShape> layout_shape(IDWriteTextLayout* layout) {
     if (FAILED(hr) && hr != E_NOT_SUFFICIENT_BUFFER) return fail_hresult(hr);
     std::vector<DWRITE_LINE_METRICS> lines(count);
     if (count > 0) {
-        hr = layout->GetLineMetrics(lines.data(), count, &count);
-        if (FAILED(hr)) return fail_hresult(hr);
+        RETURN_IF_FAILED(layout->GetLineMetrics(lines.data(), count, &count));
     }
     for (const DWRITE_LINE_METRICS& l : lines) shape.lines.push_back(LayoutLine{l.length, l.newlineLength, l.height});
     count = 0;
@@ -57,8 +53,7 @@ Result<LayoutShape> layout_shape(IDWriteTextLayout* layout) {
     if (FAILED(hr) && hr != E_NOT_SUFFICIENT_BUFFER) return fail_hresult(hr);
     std::vector<DWRITE_CLUSTER_METRICS> clusters(count);
     if (count > 0) {
-        hr = layout->GetClusterMetrics(clusters.data(), count, &count);
-        if (FAILED(hr)) return fail_hresult(hr);
+        RETURN_IF_FAILED(layout->GetClusterMetrics(clusters.data(), count, &count));
     }
     for (const DWRITE_CLUSTER_METRICS& c : clusters) {
         shape.clusters.push_back(LayoutCluster{c.length, c.width, c.isNewline != 0});
@@ -73,7 +68,7 @@ Result<CaretPlace> caret_at(IDWriteTextLayout* layout, std::uint32_t index) {
     if (SUCCEEDED(hr)) return CaretPlace{x, hit.top, hit.height};
     if (!not_implemented(hr)) return fail_hresult(hr);
     auto shape = layout_shape(layout);
-    if (!shape) return Unexpected<Error>{std::move(shape).error()};
+    if (!shape) return propagate(shape);
     return caret_place(shape->lines, shape->clusters, index);
 }
 
@@ -86,7 +81,7 @@ Result<FieldHit> position_under(IDWriteTextLayout* layout, std::wstring_view tex
     }
     if (!not_implemented(hr)) return fail_hresult(hr);
     auto shape = layout_shape(layout);
-    if (!shape) return Unexpected<Error>{std::move(shape).error()};
+    if (!shape) return propagate(shape);
     const PositionHit found = position_at(shape->lines, shape->clusters, x, y);
     return FieldHit{caret_from_hit(text, found.index, false, 0), found.inside};
 }
@@ -98,15 +93,14 @@ Result<std::vector<Rect>> selection_rects(IDWriteTextLayout* layout, std::uint32
     HRESULT hr = layout->HitTestTextRange(start, end - start, 0.0f, 0.0f, nullptr, 0, &count);
     if (not_implemented(hr)) {
         auto shape = layout_shape(layout);
-        if (!shape) return Unexpected<Error>{std::move(shape).error()};
+        if (!shape) return propagate(shape);
         // A selected line break shows as a narrow sliver, as the platform draws it.
         return range_rects(shape->lines, shape->clusters, start, end, font_size / 4.0);
     }
     if (FAILED(hr) && hr != E_NOT_SUFFICIENT_BUFFER) return fail_hresult(hr);
     std::vector<DWRITE_HIT_TEST_METRICS> ranges(count);
     if (count > 0) {
-        hr = layout->HitTestTextRange(start, end - start, 0.0f, 0.0f, ranges.data(), count, &count);
-        if (FAILED(hr)) return fail_hresult(hr);
+        RETURN_IF_FAILED(layout->HitTestTextRange(start, end - start, 0.0f, 0.0f, ranges.data(), count, &count));
     }
     for (UINT32 i = 0; i < count; ++i) {
         const DWRITE_HIT_TEST_METRICS& r = ranges[i];
@@ -134,23 +128,19 @@ Result<FieldLayout> build_layout(IDWriteFactory* factory, const HiddenEdit& edit
     const double size = std::isfinite(look.font_size) ? std::clamp(look.font_size, 1.0, 100000.0) : 14.0;
     const std::wstring locale = to_wide(kFieldLocale);
     ComPtr<IDWriteTextFormat> format;
-    HRESULT hr = factory->CreateTextFormat(kFieldFont, nullptr, DWRITE_FONT_WEIGHT_NORMAL, DWRITE_FONT_STYLE_NORMAL,
-                                           DWRITE_FONT_STRETCH_NORMAL, static_cast<float>(size), locale.c_str(),
-                                           &format);
-    if (FAILED(hr)) return fail_hresult(hr);
-    hr = format->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP);
-    if (FAILED(hr)) return fail_hresult(hr);
-    hr = factory->CreateTextLayout(f.text.c_str(), static_cast<UINT32>(f.text.size()), format.Get(), kLayoutExtent,
-                                   kLayoutExtent, &f.layout);
-    if (FAILED(hr)) return fail_hresult(hr);
-    hr = f.layout->GetMetrics(&f.metrics);
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(factory->CreateTextFormat(kFieldFont, nullptr, DWRITE_FONT_WEIGHT_NORMAL, DWRITE_FONT_STYLE_NORMAL,
+                                               DWRITE_FONT_STRETCH_NORMAL, static_cast<float>(size), locale.c_str(),
+                                               &format));
+    RETURN_IF_FAILED(format->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP));
+    RETURN_IF_FAILED(factory->CreateTextLayout(f.text.c_str(), static_cast<UINT32>(f.text.size()), format.Get(),
+                                               kLayoutExtent, kLayoutExtent, &f.layout));
+    RETURN_IF_FAILED(f.layout->GetMetrics(&f.metrics));
     if (look.single_line) {
         const std::uint32_t first = std::min<std::uint32_t>(edit.first_visible_char(),
                                                             static_cast<std::uint32_t>(f.text.size()));
         if (first > 0) {
             auto place = caret_at(f.layout.Get(), first);
-            if (!place) return Unexpected<Error>{std::move(place).error()};
+            if (!place) return propagate(place);
             f.scroll = place->x;
         }
     }
@@ -177,13 +167,13 @@ private:
 
 Result<FieldBox> measure_field(IDWriteFactory* factory, const HiddenEdit& edit, const FieldLook& look) {
     auto f = build_layout(factory, edit, look);
-    if (!f) return Unexpected<Error>{std::move(f).error()};
+    if (!f) return propagate(f);
     return FieldBox{f->box(look.origin), f->scroll};
 }
 
 Result<FieldHit> hit_test_field(IDWriteFactory* factory, const HiddenEdit& edit, const FieldLook& look, Point p) {
     auto f = build_layout(factory, edit, look);
-    if (!f) return Unexpected<Error>{std::move(f).error()};
+    if (!f) return propagate(f);
     if (rotated(look)) p = paths::rotate_about(p, paths::rect_centre(f->box(look.origin)), -look.rotation);
     return position_under(f->layout.Get(), f->text, p.x - look.origin.x + f->scroll, p.y - look.origin.y);
 }
@@ -192,7 +182,7 @@ Result<void> paint_field(ID2D1RenderTarget* target, IDWriteFactory* factory, con
                          const FieldLook& look) {
     if (target == nullptr) return invalid_argument("No render target for the text field");
     auto built = build_layout(factory, edit, look);
-    if (!built) return Unexpected<Error>{std::move(built).error()};
+    if (!built) return propagate(built);
     FieldLayout& f = *built;
     const EditSelection selection = edit.selection();
 
@@ -210,15 +200,14 @@ Result<void> paint_field(ID2D1RenderTarget* target, IDWriteFactory* factory, con
     target->SetTransform(D2D1::Matrix3x2F::Translation(left, top) * transform);
 
     ComPtr<ID2D1SolidColorBrush> brush;
-    HRESULT hr = target->CreateSolidColorBrush(colour_of(kFieldSelectionColour, kFieldSelectionOpacity), &brush);
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(target->CreateSolidColorBrush(d2d::colour(kFieldSelectionColour, kFieldSelectionOpacity), &brush));
 
     const auto length = static_cast<std::uint32_t>(f.text.size());
     const std::uint32_t start = std::min(selection.start, length);
     const std::uint32_t end = std::min(selection.end, length);
     if (start < end) {
         auto rects = selection_rects(f.layout.Get(), start, end, look.font_size);
-        if (!rects) return Unexpected<Error>{std::move(rects).error()};
+        if (!rects) return propagate(rects);
         for (const Rect& r : *rects) {
             target->FillRectangle(D2D1::RectF(static_cast<float>(r.min.x), static_cast<float>(r.min.y),
                                               static_cast<float>(r.max.x), static_cast<float>(r.max.y)),
@@ -226,14 +215,14 @@ Result<void> paint_field(ID2D1RenderTarget* target, IDWriteFactory* factory, con
         }
     }
 
-    brush->SetColor(colour_of(look.colour, 1.0f));
+    brush->SetColor(d2d::colour(look.colour, 1.0f));
     if (auto drawn = draw_layout_in_pieces(target, f.layout.Get(), D2D1::Point2F(0.0f, 0.0f), brush.Get()); !drawn) {
         return drawn;
     }
 
     if (look.focused && start == end) {
         auto caret = caret_at(f.layout.Get(), start);
-        if (!caret) return Unexpected<Error>{std::move(caret).error()};
+        if (!caret) return propagate(caret);
         const auto x = static_cast<float>(caret->x);
         // On whole pixels when nothing turns the field, so the line stays crisp.
         float cx = x + 0.5f;

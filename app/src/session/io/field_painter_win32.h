@@ -18,7 +18,7 @@
 
 #include <cstdint>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "editor/annotation.h"
 #include "session/io/hidden_edit_win32.h"
 

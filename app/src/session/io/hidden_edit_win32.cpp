@@ -6,8 +6,8 @@
 #include <cmath>
 #include <limits>
 
-#include "app/runtime/error_win32.h"
 #include "app/runtime/text_win32.h"
+#include "base/error_win32.h"
 
 namespace kadrovix::win32 {
 

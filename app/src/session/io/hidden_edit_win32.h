@@ -23,9 +23,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/runtime/error.h"
 #include "app/runtime/gdi_win32.h"
 #include "app/runtime/window_win32.h"
+#include "base/error.h"
 
 namespace kadrovix::win32 {
 

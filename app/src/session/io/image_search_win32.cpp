@@ -5,10 +5,10 @@
 #include <utility>
 
 #include "app/messages.h"
-#include "app/runtime/error_win32.h"
 #include "app/runtime/handles_win32.h"
 #include "app/runtime/text_win32.h"
 #include "app/runtime/thread_name_win32.h"
+#include "base/error_win32.h"
 #include "session/io/lens_upload_win32.h"
 
 namespace kadrovix::win32 {
@@ -54,7 +54,7 @@ void show_information(HWND owner, const std::string& text) {
 
 namespace search_detail {
 
-Result<std::shared_ptr<SearchReceiver>> start_search_worker(HWND window, BgraImage image, SearchUpload upload) {
+Result<std::unique_ptr<SearchReceiver>> start_search_worker(HWND window, BgraImage image, SearchUpload upload) {
     SearchChannel channel = make_search_channel();
     auto work = std::make_unique<SearchWork>();
     work->window = window;
@@ -70,19 +70,19 @@ Result<std::shared_ptr<SearchReceiver>> start_search_worker(HWND window, BgraIma
 
 }  // namespace search_detail
 
-Result<bool> start_image_search(bool& searching, std::shared_ptr<SearchReceiver>& pending, HWND window,
+Result<bool> start_image_search(bool& searching, std::unique_ptr<SearchReceiver>& pending, HWND window,
                                 const std::function<Result<BgraImage>()>& render_output) {
     if (searching) return false;
     auto image = render_output();
-    if (!image) return Unexpected<Error>{std::move(image).error()};
+    if (!image) return propagate(image);
     auto receiver = search_detail::start_search_worker(window, std::move(*image), &upload_to_lens);
-    if (!receiver) return Unexpected<Error>{std::move(receiver).error()};
+    if (!receiver) return propagate(receiver);
     searching = true;
     pending = std::move(*receiver);
     return true;
 }
 
-bool finish_image_search(std::shared_ptr<SearchReceiver> receiver, HWND window) {
+bool finish_image_search(const std::unique_ptr<SearchReceiver>& receiver, HWND window) {
     if (!receiver) return false;
     const std::optional<SearchResult> result = receiver->receive();
     if (result) {

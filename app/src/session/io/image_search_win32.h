@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "render/bgra_image.h"
 #include "session/io/search_channel.h"
 
@@ -23,7 +23,7 @@ inline constexpr wchar_t kSearchThreadName[] = L"Kadrovix Google Lens";
 // is returned as is), moves it into a new "Kadrovix Google Lens" worker that
 // uploads it, sets `searching`, keeps the receiving end in `pending` and gives
 // true; the caller then sends the "Searching Google…" notice.
-Result<bool> start_image_search(bool& searching, std::shared_ptr<SearchReceiver>& pending, HWND window,
+Result<bool> start_image_search(bool& searching, std::unique_ptr<SearchReceiver>& pending, HWND window,
                                 const std::function<Result<BgraImage>()>& render_output);
 
 // On MSG_SEARCH_RESULT, with the receiver taken out of the application record
@@ -31,7 +31,7 @@ Result<bool> start_image_search(bool& searching, std::shared_ptr<SearchReceiver>
 // link in the browser and gives true: the capture then ends. Every other
 // outcome is shown in a message box owned by `window` and gives false: the
 // capture stays open. A null receiver does nothing.
-bool finish_image_search(std::shared_ptr<SearchReceiver> receiver, HWND window);
+bool finish_image_search(const std::unique_ptr<SearchReceiver>& receiver, HWND window);
 
 namespace search_detail {
 
@@ -40,7 +40,7 @@ using SearchUpload = std::function<Result<std::string>(const BgraImage&)>;
 // Starts the named worker that runs `upload` on `image`, sends its result and
 // then posts MSG_SEARCH_RESULT (both parameters 0) to `window`. The program
 // passes upload_to_lens; tests pass an upload aimed at a loopback server.
-Result<std::shared_ptr<SearchReceiver>> start_search_worker(HWND window, BgraImage image, SearchUpload upload);
+Result<std::unique_ptr<SearchReceiver>> start_search_worker(HWND window, BgraImage image, SearchUpload upload);
 
 }  // namespace search_detail
 

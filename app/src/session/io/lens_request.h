@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 
 namespace kadrovix {
 

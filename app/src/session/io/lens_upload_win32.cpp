@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/runtime/com_apartment_win32.h"
-#include "app/runtime/error_win32.h"
 #include "app/runtime/text_win32.h"
 #include "app/runtime/winhttp_win32.h"
+#include "base/error_win32.h"
 #include "session/io/lens_request.h"
 #include "session/io/png_win32.h"
 
@@ -23,35 +23,31 @@ namespace {
 
 template <class T>
 Unexpected<Error> pass_error(Result<T>&& result) {
-    return Unexpected<Error>{std::move(result).error()};
+    return propagate(result);
 }
 
 // The PNG of `image`, encoded into a COM stream on global memory and read
 // back; refused as too large before it is read.
 Result<std::vector<std::uint8_t>> encode_for_upload(const BgraImage& image) {
     ComPtr<IStream> stream;
-    HRESULT hr = ::CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, &stream));
     ComPtr<IWICImagingFactory> factory;
-    hr = ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory));
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(
+        ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory)));
     if (auto encoded = encode_png(image, factory.Get(), stream.Get()); !encoded) return pass_error(std::move(encoded));
 
     STATSTG stat{};
-    hr = stream->Stat(&stat, STATFLAG_NONAME);
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(stream->Stat(&stat, STATFLAG_NONAME));
     const std::uint64_t size = stat.cbSize.QuadPart;
     if (auto fits = check_lens_png_size(size); !fits) return pass_error(std::move(fits));
 
     LARGE_INTEGER start{};
-    hr = stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    if (FAILED(hr)) return fail_hresult(hr);
+    RETURN_IF_FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr));
     std::vector<std::uint8_t> png(static_cast<std::size_t>(size));
     std::size_t have = 0;
     while (have < png.size()) {
         ULONG got = 0;
-        hr = stream->Read(png.data() + have, static_cast<ULONG>(png.size() - have), &got);
-        if (FAILED(hr)) return fail_hresult(hr);
+        RETURN_IF_FAILED(stream->Read(png.data() + have, static_cast<ULONG>(png.size() - have), &got));
         if (got == 0) break;
         have += got;
     }

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/runtime/error_win32.h"
 #include "app/runtime/file_win32.h"
+#include "base/error_win32.h"
 #include "session/io/save_paths.h"
 
 namespace kadrovix::win32 {
@@ -19,13 +19,11 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-Unexpected<Error> fail(HRESULT hr) { return fail_hresult(hr); }
-
 Result<ComPtr<IWICImagingFactory>> create_wic_factory() {
     ComPtr<IWICImagingFactory> factory;
     const HRESULT hr =
         CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory));
-    if (FAILED(hr)) return fail(hr);
+    if (FAILED(hr)) return win32::fail_hresult(hr);
     return factory;
 }
 
@@ -44,61 +42,46 @@ void remove_own_file(const std::wstring& path) {
 Result<void> encode_png(const BgraImage& image, IWICImagingFactory* factory, IStream* stream) {
     if (auto valid = validate_image(image); !valid) return valid;
     // WIC takes the buffer length as a 32-bit count.
-    if (image.pixels.size() > 0xFFFFFFFFu) return fail(HRESULT_FROM_WIN32(ERROR_ARITHMETIC_OVERFLOW));
+    if (image.pixels.size() > 0xFFFFFFFFu) return win32::fail_hresult(HRESULT_FROM_WIN32(ERROR_ARITHMETIC_OVERFLOW));
 
     ComPtr<IWICBitmapEncoder> encoder;
-    HRESULT hr = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder);
-    if (FAILED(hr)) return fail(hr);
-    hr = encoder->Initialize(stream, WICBitmapEncoderNoCache);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder));
+    RETURN_IF_FAILED(encoder->Initialize(stream, WICBitmapEncoderNoCache));
 
     ComPtr<IWICBitmapFrameEncode> frame;
-    hr = encoder->CreateNewFrame(&frame, nullptr);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(encoder->CreateNewFrame(&frame, nullptr));
     if (!frame) return general_failure("PNG frame missing");
-    hr = frame->Initialize(nullptr);
-    if (FAILED(hr)) return fail(hr);
-    hr = frame->SetSize(image.width, image.height);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(frame->Initialize(nullptr));
+    RETURN_IF_FAILED(frame->SetSize(image.width, image.height));
     WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
-    hr = frame->SetPixelFormat(&format);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(frame->SetPixelFormat(&format));
 
     // The bitmap reads the image's memory; WIC only reads it, but the
     // interface takes a non-const pointer.
     ComPtr<IWICBitmap> bitmap;
-    hr = factory->CreateBitmapFromMemory(image.width, image.height, GUID_WICPixelFormat32bppBGRA, 4 * image.width,
-                                         static_cast<UINT>(image.pixels.size()),
-                                         const_cast<BYTE*>(image.pixels.data()), &bitmap);
-    if (FAILED(hr)) return fail(hr);
-    hr = frame->WriteSource(bitmap.Get(), nullptr);
-    if (FAILED(hr)) return fail(hr);
-    hr = frame->Commit();
-    if (FAILED(hr)) return fail(hr);
-    hr = encoder->Commit();
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(factory->CreateBitmapFromMemory(image.width, image.height, GUID_WICPixelFormat32bppBGRA,
+                                                     4 * image.width, static_cast<UINT>(image.pixels.size()),
+                                                     const_cast<BYTE*>(image.pixels.data()), &bitmap));
+    RETURN_IF_FAILED(frame->WriteSource(bitmap.Get(), nullptr));
+    RETURN_IF_FAILED(frame->Commit());
+    RETURN_IF_FAILED(encoder->Commit());
     return {};
 }
 
 Result<std::vector<std::uint8_t>> encode_png(const BgraImage& image) {
-    if (auto valid = validate_image(image); !valid) return Unexpected<Error>{std::move(valid).error()};
+    RETURN_IF_ERROR(validate_image(image));
     auto factory = create_wic_factory();
-    if (!factory) return Unexpected<Error>{std::move(factory).error()};
+    if (!factory) return propagate(factory);
     ComPtr<IStream> stream;
-    HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-    if (FAILED(hr)) return fail(hr);
-    if (auto encoded = encode_png(image, (*factory).Get(), stream.Get()); !encoded) {
-        return Unexpected<Error>{std::move(encoded).error()};
-    }
+    RETURN_IF_FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream));
+    RETURN_IF_ERROR(encode_png(image, (*factory).Get(), stream.Get()));
 
     // The global block may be larger than what was written: the stream's
     // size is the PNG's length.
     STATSTG stat{};
-    hr = stream->Stat(&stat, STATFLAG_NONAME);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(stream->Stat(&stat, STATFLAG_NONAME));
     HGLOBAL memory = nullptr;
-    hr = GetHGlobalFromStream(stream.Get(), &memory);
-    if (FAILED(hr)) return fail(hr);
+    RETURN_IF_FAILED(GetHGlobalFromStream(stream.Get(), &memory));
     const void* data = ::GlobalLock(memory);
     if (data == nullptr) return fail_last_error();
     std::vector<std::uint8_t> bytes(static_cast<const std::uint8_t*>(data),
@@ -112,7 +95,7 @@ Result<void> write_png_file(const BgraImage& image, const std::wstring& target) 
     const std::wstring temporary = to_wstring(temporary_path(to_u16(target), ::GetCurrentProcessId()));
 
     auto encoded = encode_png(image);
-    if (!encoded) return Unexpected<Error>{std::move(encoded).error()};
+    if (!encoded) return propagate(encoded);
     const std::string_view bytes(reinterpret_cast<const char*>(encoded->data()), encoded->size());
     if (const DWORD error = write_file_durably(temporary, bytes); error != ERROR_SUCCESS) {
         remove_own_file(temporary);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "render/bgra_image.h"
 
 namespace kadrovix::win32 {

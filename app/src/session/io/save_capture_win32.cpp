@@ -7,7 +7,7 @@
 #include <chrono>
 #include <vector>
 
-#include "app/runtime/error_win32.h"
+#include "base/error_win32.h"
 #include "session/io/png_win32.h"
 #include "session/io/save_paths.h"
 
@@ -38,7 +38,7 @@ Result<SaveResult> save_capture(const BgraImage& output, const std::u16string& r
     std::wstring initial(remembered_folder.begin(), remembered_folder.end());
     if (initial.empty() || !is_folder(initial)) {
         auto desktop = desktop_folder();
-        if (!desktop) return Unexpected<Error>{std::move(desktop).error()};
+        if (!desktop) return propagate(desktop);
         initial = std::move(desktop).value();
     }
 
@@ -67,9 +67,7 @@ Result<SaveResult> save_capture(const BgraImage& output, const std::u16string& r
     SaveResult result;
     result.outcome = SaveOutcome::Saved;
     result.path = std::wstring(file.data());
-    if (auto written = write_png_file(output, result.path); !written) {
-        return Unexpected<Error>{std::move(written).error()};
-    }
+    RETURN_IF_ERROR(write_png_file(output, result.path));
     result.folder = folder_of(std::u16string(result.path.begin(), result.path.end()));
     return result;
 }

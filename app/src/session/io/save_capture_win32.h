@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "render/bgra_image.h"
 
 namespace kadrovix::win32 {

@@ -61,7 +61,7 @@ std::optional<SearchResult> SearchReceiver::receive() {
 
 SearchChannel make_search_channel() {
     auto slot = std::make_shared<detail::SearchSlot>();
-    SearchChannel channel{SearchSender(slot), std::make_shared<SearchReceiver>(slot)};
+    SearchChannel channel{SearchSender(slot), std::make_unique<SearchReceiver>(slot)};
     return channel;
 }
 

@@ -64,7 +64,7 @@ private:
 
 struct SearchChannel {
     SearchSender sender;
-    std::shared_ptr<SearchReceiver> receiver;
+    std::unique_ptr<SearchReceiver> receiver;
 };
 
 SearchChannel make_search_channel();

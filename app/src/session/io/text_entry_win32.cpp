@@ -16,7 +16,7 @@ Result<TextEntry> TextEntry::open(HWND window, const TextEntryStart& start, cons
     options.limit = 0;
     options.font_size = start.font_size;
     auto edit = HiddenEdit::create(window, std::string_view(start.text), options);
-    if (!edit) return Unexpected<Error>{std::move(edit).error()};
+    if (!edit) return propagate(edit);
     TextEntry entry;
     entry.edit_ = std::move(*edit);
     entry.edited_id_ = start.edited_id;
@@ -41,13 +41,13 @@ FieldLook TextEntry::look() const {
 Result<bool> TextEntry::contains(IDWriteFactory* factory, Point p) const {
     const FieldLook l = look();
     auto box = measure_field(factory, edit_, l);
-    if (!box) return Unexpected<Error>{std::move(box).error()};
+    if (!box) return propagate(box);
     return field_contains(box->box, l.rotation, p, kTextFieldMargin);
 }
 
 Result<void> TextEntry::caret_press(IDWriteFactory* factory, Point p, bool shift) {
     auto hit = hit_test_field(factory, edit_, look(), p);
-    if (!hit) return Unexpected<Error>{std::move(hit).error()};
+    if (!hit) return propagate(hit);
     if (shift) {
         anchor_ = edit_.selection().start;
         edit_.set_selection(anchor_, hit->index);
@@ -63,7 +63,7 @@ Result<void> TextEntry::caret_press(IDWriteFactory* factory, Point p, bool shift
 Result<void> TextEntry::extend_selection(IDWriteFactory* factory, Point p) {
     if (!selecting_) return {};
     auto hit = hit_test_field(factory, edit_, look(), p);
-    if (!hit) return Unexpected<Error>{std::move(hit).error()};
+    if (!hit) return propagate(hit);
     edit_.set_selection(anchor_, hit->index);
     return {};
 }
@@ -89,7 +89,7 @@ Result<TextCommit> TextEntry::result(IDWriteFactory* factory) const {
     commit.font_size = font_size_;
     commit.colour = colour_;
     auto size = measure_text(factory, commit.text, font_size_);
-    if (!size) return Unexpected<Error>{std::move(size).error()};
+    if (!size) return propagate(size);
     commit.width = size->width;
     commit.height = size->height;
     return commit;

@@ -18,7 +18,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/runtime/error.h"
+#include "base/error.h"
 #include "editor/annotation.h"
 #include "session/io/field_painter_win32.h"
 #include "session/io/hidden_edit_win32.h"

@@ -16,25 +16,25 @@ namespace {
 
 using kadrovix::testing::kFullHd;
 
-constexpr Region kRegion{true, 100, 200, 900, 700};
+constexpr Region kRegion{{100, 200, 900, 700}, true};
 
 TEST(DimensionApply, ResizesAboutTheTopLeftCorner) {
     const ApplyOutcome out = apply_fields(kRegion, kFullHd, "800+20", "1920/4");
     ASSERT_EQ(out.kind, ApplyOutcome::Kind::Applied);
-    EXPECT_EQ(out.region, (Region{true, 100, 200, 920, 680}));
+    EXPECT_EQ(out.region, (Region{{100, 200, 920, 680}, true}));
     EXPECT_TRUE(out.message.empty());
 
     // A fractional corner stays where it is; the size is exact.
-    const ApplyOutcome frac = apply_fields(Region{true, 100.5, 50.25, 300, 300}, kFullHd, " 12 ", "2*(3+4)");
+    const ApplyOutcome frac = apply_fields(Region{{100.5, 50.25, 300, 300}, true}, kFullHd, " 12 ", "2*(3+4)");
     ASSERT_EQ(frac.kind, ApplyOutcome::Kind::Applied);
-    EXPECT_EQ(frac.region, (Region{true, 100.5, 50.25, 112.5, 64.25}));
+    EXPECT_EQ(frac.region, (Region{{100.5, 50.25, 112.5, 64.25}, true}));
 }
 
 TEST(DimensionApply, TheRegionMayEndOnTheDesktopsEdgeButNotBeyondIt) {
-    const Region at_100{true, 100, 0, 300, 300};
+    const Region at_100{{100, 0, 300, 300}, true};
     const ApplyOutcome fits = apply_fields(at_100, kFullHd, "1820", "1080");
     ASSERT_EQ(fits.kind, ApplyOutcome::Kind::Applied);
-    EXPECT_EQ(fits.region, (Region{true, 100, 0, 1920, 1080}));
+    EXPECT_EQ(fits.region, (Region{{100, 0, 1920, 1080}, true}));
 
     const ApplyOutcome too_wide = apply_fields(at_100, kFullHd, "1821", "100");
     EXPECT_EQ(too_wide.kind, ApplyOutcome::Kind::Invalid);
@@ -49,16 +49,16 @@ TEST(DimensionApply, TheRegionMayEndOnTheDesktopsEdgeButNotBeyondIt) {
     EXPECT_EQ(apply_fields(at_100, kFullHd, "4294967295", "2").message, kOutsideDesktopMessage);
     // A small desktop.
     const Desktop small{0, 0, 640, 480};
-    EXPECT_EQ(apply_fields(Region{true, 600, 400, 620, 420}, small, "40", "80").kind, ApplyOutcome::Kind::Applied);
-    EXPECT_EQ(apply_fields(Region{true, 600, 400, 620, 420}, small, "41", "80").kind, ApplyOutcome::Kind::Invalid);
+    EXPECT_EQ(apply_fields(Region{{600, 400, 620, 420}, true}, small, "40", "80").kind, ApplyOutcome::Kind::Applied);
+    EXPECT_EQ(apply_fields(Region{{600, 400, 620, 420}, true}, small, "41", "80").kind, ApplyOutcome::Kind::Invalid);
 }
 
 TEST(DimensionApply, CornersThatAreNotFiniteFailWithTheDesktopMessage) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(apply_fields(Region{true, nan, 0, 10, 10}, kFullHd, "5", "5").message, kOutsideDesktopMessage);
-    EXPECT_EQ(apply_fields(Region{true, 0, nan, 10, 10}, kFullHd, "5", "5").message, kOutsideDesktopMessage);
-    EXPECT_EQ(apply_fields(Region{true, -inf, 0, 10, 10}, kFullHd, "5", "5").message, kOutsideDesktopMessage);
+    EXPECT_EQ(apply_fields(Region{{nan, 0, 10, 10}, true}, kFullHd, "5", "5").message, kOutsideDesktopMessage);
+    EXPECT_EQ(apply_fields(Region{{0, nan, 10, 10}, true}, kFullHd, "5", "5").message, kOutsideDesktopMessage);
+    EXPECT_EQ(apply_fields(Region{{-inf, 0, 10, 10}, true}, kFullHd, "5", "5").message, kOutsideDesktopMessage);
 }
 
 TEST(DimensionApply, TheFirstFieldThatFailsDecidesAndNothingChanges) {
@@ -102,7 +102,7 @@ TEST(DimensionApply, FieldsStartWithTheRegionsSidesInShortestForm) {
     EXPECT_EQ(field_text(1920.0), "1920");
     EXPECT_EQ(field_text(0.1 + 0.2), "0.30000000000000004");
     // What the fields start with reads back as the region's own size.
-    const Region r{true, 37, 12, 37 + 1234, 12 + 567};
+    const Region r{{37, 12, 37 + 1234, 12 + 567}, true};
     const ApplyOutcome same = apply_fields(r, kFullHd, field_text(r.right - r.left), field_text(r.bottom - r.top));
     ASSERT_EQ(same.kind, ApplyOutcome::Kind::Applied);
     EXPECT_EQ(same.region, r);

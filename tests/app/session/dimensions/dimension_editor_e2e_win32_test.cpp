@@ -16,7 +16,7 @@
 
 #include "session/io/png_win32.h"
 #include "settings/settings.h"
-#include "support/editor_e2e_support_win32.h"
+#include "support/editor_fixture_win32.h"
 #include "toolbar/toolbar.h"
 
 #ifndef KADROVIX_EXE_PATH
@@ -26,35 +26,18 @@
 namespace kadrovix::testing {
 namespace {
 
-constexpr std::uint32_t kRed = 0xED4F5C;           // the session's starting colour
 constexpr std::uint32_t kErrorText = 0xFFA096;     // RGB (255, 160, 150)
 constexpr std::uint32_t kLabelFill = 0x202020;     // RGB (32, 32, 32)
 constexpr std::uint32_t kHintText = 0xDCDCDC;      // RGB (220, 220, 220)
-constexpr std::uint32_t kLabelHoverFill = 0x303946; // RGB (48, 57, 70)
-constexpr wchar_t kMainClass[] = L"Kadrovix.Window";
-constexpr DWORD kStartTimeoutMs = 20000;
-constexpr DWORD kExitTimeoutMs = 15000;
+constexpr std::uint32_t kLabelHoverFill = 0x303946;  // RGB (48, 57, 70)
 
-// The region every test drags, and its label: 152 x 26, right-aligned with
+// The region's label: 152 x 26, right-aligned with
 // the region, 6 px above it.
-constexpr POINT kRegionFrom{200, 150};
-constexpr POINT kRegionTo{600, 450};
-constexpr RECT kRegion{200, 150, 600, 450};
 constexpr RECT kLabel{448, 118, 600, 144};
 constexpr POINT kOnWidthField{470, 131};  // left of the label's middle
 // The hint or error box is (448, 148)-(908, 196), 4 px below the label; its
 // text goes here, clear of the region's handles.
 constexpr RECT kMessageText{454, 156, 900, 194};
-constexpr POINT kRectFrom{260, 200};
-constexpr POINT kRectTo{420, 330};
-
-bool region_shown() {
-    const BgraImage shot = grab_virtual_screen_for_test();
-    for (const POINT p : {POINT{kRegion.left + 20, kRegion.top + 20}, POINT{kRegion.right - 20, kRegion.bottom - 20}}) {
-        if (!near_rgb(pixel_rgb(shot, p.x, p.y), pattern_rgb(p.x, p.y), 2)) return false;
-    }
-    return veil_over_pattern(shot);
-}
 
 std::size_t pixels_near(const BgraImage& image, const RECT& area, std::uint32_t rgb, int tolerance) {
     std::size_t count = 0;
@@ -70,26 +53,6 @@ RECT whole(const BgraImage& image) { return RECT{0, 0, static_cast<LONG>(image.w
 
 bool error_shown() {
     return pixels_near(grab_virtual_screen_for_test(), kMessageText, kErrorText, 40) >= 20;
-}
-
-// Output pixels that differ from the grabbed pattern (origin: the region's
-// top-left), leaving out those `covered` says a shape may have painted.
-template <class Covered>
-std::size_t pattern_mismatches(const BgraImage& image, Covered covered, std::string& first) {
-    std::size_t count = 0;
-    for (int y = 0; y < static_cast<int>(image.height); ++y) {
-        for (int x = 0; x < static_cast<int>(image.width); ++x) {
-            const int dx = x + kRegion.left, dy = y + kRegion.top;
-            if (covered(dx, dy)) continue;
-            const std::uint32_t got = pixel_rgb(image, x, y);
-            if (near_rgb(got, pattern_rgb(dx, dy), 2)) continue;
-            if (count++ == 0) {
-                first = "desktop (" + std::to_string(dx) + ", " + std::to_string(dy) + "): " + hex_rgb(got) +
-                        " instead of " + hex_rgb(pattern_rgb(dx, dy));
-            }
-        }
-    }
-    return count;
 }
 
 // The hidden edit controls of the session window, in creation order (the
@@ -121,23 +84,11 @@ std::wstring edit_text(HWND edit) {
 
 std::string narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
-class DimensionEditorEndToEnd : public ::testing::Test {
+class DimensionEditorEndToEnd : public EditorFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(clipboard_.emptied()) << "the clipboard could not be emptied";
-        pattern_.emplace();
-        ASSERT_NE(pattern_->window(), nullptr);
-        ASSERT_TRUE(wait_until(PatternWindow::on_screen, 10000)) << "the pattern never showed on the screen";
-        ASSERT_TRUE(move_pointer(60, 60));
-        editor_ = LaunchedProcess(program_path(), {L"--editor"});
-        ASSERT_TRUE(editor_.started()) << "CreateProcess failed: " << editor_.start_error();
-        window_ = wait_for_window(editor_.id(), kMainClass, covers_virtual_screen, kStartTimeoutMs);
-        ASSERT_NE(window_, nullptr) << "no editor window covered the desktop";
-        ASSERT_TRUE(bring_to_foreground(window_, 5000));
-        ASSERT_TRUE(wait_until([] { return veil_over_pattern(grab_virtual_screen_for_test()); }, kStartTimeoutMs))
-            << "the editor never showed the veiled capture";
-        ASSERT_TRUE(drag(window_, kRegionFrom, kRegionTo));
-        ASSERT_TRUE(wait_until(region_shown, 10000)) << "the dragged region never showed";
+        ASSERT_NO_FATAL_FAILURE(EditorFixture::SetUp());
+        ASSERT_NO_FATAL_FAILURE(start_with_region());
         ASSERT_TRUE(wait_until([] { return screen_label_shown(); }, 10000)) << "no dimension label above the region";
     }
 
@@ -149,11 +100,6 @@ protected:
             if (!near_rgb(got, kLabelFill, 3) && !near_rgb(got, kLabelHoverFill, 3)) return false;
         }
         return true;
-    }
-
-    void keys(std::initializer_list<WORD> chord) {
-        ASSERT_TRUE(press_keys(chord));
-        ASSERT_TRUE(settle(window_));
     }
 
     // One key after another, each pressed and released.
@@ -197,21 +143,9 @@ protected:
     }
 
     void save_screenshot(const wchar_t* name) {
-        const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        const std::wstring folder = windows_program_path(KADROVIX_SOURCE_DIR "/target/screenshots");
-        std::error_code ignored;
-        std::filesystem::create_directories(std::filesystem::path(folder), ignored);
-        const auto written = win32::write_png_file(grab_virtual_screen_for_test(), folder + L"\\" + name);
-        if (SUCCEEDED(com)) ::CoUninitialize();
-        ASSERT_TRUE(written.has_value()) << "cannot write the screenshot";
+        ASSERT_TRUE(kadrovix::testing::save_screenshot(grab_virtual_screen_for_test(), name))
+            << "cannot write the screenshot";
     }
-
-    // Destroyed in reverse: the editor goes first, the settings file last.
-    SettingsFileGuard settings_;
-    ClipboardReset clipboard_;
-    std::optional<PatternWindow> pattern_;
-    LaunchedProcess editor_;
-    HWND window_ = nullptr;
 };
 
 TEST_F(DimensionEditorEndToEnd, ExpressionsTypedInBothFieldsResizeTheRegionOnEnter) {
@@ -305,15 +239,7 @@ TEST_F(DimensionEditorEndToEnd, AValidWidthIsAppliedByAPressOutsideWhichThenDraw
 TEST_F(DimensionEditorEndToEnd, TheToolbarsCloseEndsTheSessionDespiteARefusedNumber) {
     ASSERT_NO_FATAL_FAILURE(open_editor());
     ASSERT_NO_FATAL_FAILURE(type({'1'}));  // below 2
-    ToolbarInput input;
-    const VirtualScreen vs = virtual_screen();
-    input.desktop_width = vs.width;
-    input.desktop_height = vs.height;
-    input.region_exists = true;
-    input.region_left = kRegion.left;
-    input.region_top = kRegion.top;
-    input.region_right = kRegion.right;
-    input.region_bottom = kRegion.bottom;
+    ToolbarInput input = region_toolbar_input();
     const ToolbarLayout layout = layout_toolbar(input);
     std::optional<POINT> close;
     for (const ToolbarButton& b : layout.buttons()) {

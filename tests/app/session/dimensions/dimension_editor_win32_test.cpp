@@ -10,20 +10,21 @@
 #include <string>
 
 #include "app/runtime/com_apartment_win32.h"
-#include "app/session/io/text_field_test_support_win32.h"
 #include "crop/expression.h"
+#include "support/d2d_surface_win32.h"
+#include "support/test_window_win32.h"
 
 namespace kadrovix::win32 {
 namespace {
 
 using dimensions::ApplyOutcome;
 using dimensions::Field;
-using testing::FieldParent;
-using testing::FieldSurface;
+using testing::D2dSurface;
+using testing::TestWindow;
 
 constexpr Desktop kDesktop{0, 0, 640, 360};
 // Label (348, 68)-(500, 94); width field (352, 71)-(417, 91); height field (431, 71)-(496, 91).
-constexpr Region kRegion{true, 99.5, 100, 500, 300};
+constexpr Region kRegion{{99.5, 100, 500, 300}, true};
 constexpr Rect kLabel{Point{348, 68}, Point{500, 94}};
 constexpr RECT kLabelRect{348, 68, 500, 94};
 constexpr RECT kBoxRect{180, 98, 640, 146};  // the message box: 460 wide, moved left to fit
@@ -81,8 +82,8 @@ protected:
     }
 
     ComApartment com_;
-    FieldParent parent_{640, 360};
-    FieldSurface surface_{640, 360};
+    TestWindow parent_{640, 360};
+    D2dSurface surface_{640, 360};
     std::optional<DimensionEditor> editor_;
 };
 
@@ -151,7 +152,7 @@ TEST_F(DimensionEditorWindow, ARefusedApplyKeepsTheTextsAndShowsWhy) {
     set_text(Field::Height, L"1920/8");
     const ApplyOutcome applied = editor_->apply(kRegion, kDesktop);
     ASSERT_EQ(applied.kind, ApplyOutcome::Kind::Applied);
-    EXPECT_EQ(applied.region, (Region{true, 99.5, 100, 519.5, 340}));
+    EXPECT_EQ(applied.region, (Region{{99.5, 100, 519.5, 340}, true}));
 }
 
 TEST_F(DimensionEditorWindow, TheWholeTextIsReadNotItsFirst128Characters) {

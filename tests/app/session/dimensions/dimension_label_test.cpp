@@ -26,11 +26,11 @@ void expect_rect(const Rect& got, const Rect& want) {
 }
 
 TEST(DimensionLabel, SitsAboveTheRegionWithItsRightEdgeOnTheRegionsRightEdge) {
-    const auto box = label_box(Region{true, 100, 200, 900, 700}, kFullHd);
+    const auto box = label_box(Region{{100, 200, 900, 700}, true}, kFullHd);
     ASSERT_TRUE(box.has_value());
     expect_rect(*box, rect(748, 168, 900, 194));  // 6 px above the region's top
     // A fractional region moves the label by the same fraction.
-    const auto shifted = label_box(Region{true, 100, 200.5, 900.25, 700}, kFullHd);
+    const auto shifted = label_box(Region{{100, 200.5, 900.25, 700}, true}, kFullHd);
     ASSERT_TRUE(shifted.has_value());
     expect_rect(*shifted, rect(748.25, 168.5, 900.25, 194.5));
     EXPECT_FALSE(label_box(Region{}, kFullHd).has_value());
@@ -38,23 +38,23 @@ TEST(DimensionLabel, SitsAboveTheRegionWithItsRightEdgeOnTheRegionsRightEdge) {
 
 TEST(DimensionLabel, StaysInsideTheDesktopAtItsEdges) {
     // Region at the top: the label cannot go above the desktop and overlaps the region.
-    expect_rect(*label_box(Region{true, 300, 10, 800, 400}, kFullHd), rect(648, 0, 800, 26));
+    expect_rect(*label_box(Region{{300, 10, 800, 400}, true}, kFullHd), rect(648, 0, 800, 26));
     // Narrow region at the left edge: the label starts at 0, past the region's right edge.
-    expect_rect(*label_box(Region{true, 0, 500, 100, 600}, kFullHd), rect(0, 468, 152, 494));
+    expect_rect(*label_box(Region{{0, 500, 100, 600}, true}, kFullHd), rect(0, 468, 152, 494));
     // Region in the bottom-right corner.
-    expect_rect(*label_box(Region{true, 1800, 1070, 1920, 1080}, kFullHd), rect(1768, 1038, 1920, 1064));
+    expect_rect(*label_box(Region{{1800, 1070, 1920, 1080}, true}, kFullHd), rect(1768, 1038, 1920, 1064));
     // A region beyond the far edges (not made by dragging) still gets a label on the desktop.
-    expect_rect(*label_box(Region{true, 2500, 3000, 3000, 3500}, kFullHd), rect(1768, 1054, 1920, 1080));
+    expect_rect(*label_box(Region{{2500, 3000, 3000, 3500}, true}, kFullHd), rect(1768, 1054, 1920, 1080));
     // Corners that are not numbers put the label at the origin.
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    expect_rect(*label_box(Region{true, nan, nan, nan, nan}, kFullHd), rect(0, 0, 152, 26));
+    expect_rect(*label_box(Region{{nan, nan, nan, nan}, true}, kFullHd), rect(0, 0, 152, 26));
 }
 
 TEST(DimensionLabel, NeverLiesOnAToolbarPanel) {
     // Down to the desktop's bottom the actions panel goes above the region,
     // where the label usually sits; so do regions covering the desktop.
-    for (const Region r : {Region{true, 500, 300, 1920, 1080}, Region{true, 0, 0, 1920, 1080},
-                           Region{true, 1700, 40, 1920, 1080}}) {
+    for (const Region r : {Region{{500, 300, 1920, 1080}, true}, Region{{0, 0, 1920, 1080}, true},
+                           Region{{1700, 40, 1920, 1080}, true}}) {
         SessionState s = testing::editing_session(r.left, r.top, r.right, r.bottom);
         const std::optional<Rect> label = label_box(s);
         ASSERT_TRUE(label.has_value());
@@ -76,19 +76,19 @@ TEST(DimensionLabel, NeverLiesOnAToolbarPanel) {
 
 TEST(DimensionLabel, ShrinksToADesktopSmallerThanItself) {
     const Desktop tiny{0, 0, 100, 20};
-    expect_rect(*label_box(Region{true, 10, 5, 90, 18}, tiny), rect(0, 0, 100, 20));
+    expect_rect(*label_box(Region{{10, 5, 90, 18}, true}, tiny), rect(0, 0, 100, 20));
     const Desktop narrow{0, 0, 150, 900};
-    expect_rect(*label_box(Region{true, 10, 300, 140, 500}, narrow), rect(0, 268, 150, 294));
+    expect_rect(*label_box(Region{{10, 300, 140, 500}, true}, narrow), rect(0, 268, 150, 294));
     const Desktop low{0, 0, 800, 25};
-    expect_rect(*label_box(Region{true, 400, 2, 700, 20}, low), rect(548, 0, 700, 25));
+    expect_rect(*label_box(Region{{400, 2, 700, 20}, true}, low), rect(548, 0, 700, 25));
 }
 
 TEST(DimensionLabel, TextTruncatesEachSideTowardZeroAndClampsToInt32) {
-    EXPECT_EQ(label_text(Region{true, 100, 200, 900, 700}), "800 × 500");
-    EXPECT_EQ(label_text(Region{true, 100.7, 0, 900.2, 600.9}), "799 × 600");
-    EXPECT_EQ(label_text(Region{true, 0, 0, 2, 2}), "2 × 2");
-    EXPECT_EQ(label_text(Region{true, 0, 0, 1e12, 5e9}), "2147483647 × 2147483647");
-    EXPECT_EQ(label_text(Region{true, 10, 0, 9.5, -1e12}), "0 × -2147483648");
+    EXPECT_EQ(label_text(Region{{100, 200, 900, 700}, true}), "800 × 500");
+    EXPECT_EQ(label_text(Region{{100.7, 0, 900.2, 600.9}, true}), "799 × 600");
+    EXPECT_EQ(label_text(Region{{0, 0, 2, 2}, true}), "2 × 2");
+    EXPECT_EQ(label_text(Region{{0, 0, 1e12, 5e9}, true}), "2147483647 × 2147483647");
+    EXPECT_EQ(label_text(Region{{10, 0, 9.5, -1e12}, true}), "0 × -2147483648");
 }
 
 TEST(DimensionLabel, FieldsShareTheLabelAroundTheTimesSign) {

@@ -6,8 +6,8 @@
 #include <limits>
 #include <vector>
 
-#include "core/editor/document_fixtures.h"
 #include "editor/editor.h"
+#include "support/document_fixtures.h"
 
 namespace kadrovix {
 namespace {

@@ -12,25 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "core/editor/document_fixtures.h"
 #include "support/child_process_win32.h"
+#include "support/document_fixtures.h"
+#include "support/test_window_win32.h"
 
 using namespace kadrovix;
 
 namespace {
 
-// The clipboard wants a window as its owner, on the thread that opens it.
-struct HiddenWindow {
-    HiddenWindow()
-        : handle(::CreateWindowExW(0, L"STATIC", L"clipboard owner", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                   ::GetModuleHandleW(nullptr), nullptr)) {}
-    ~HiddenWindow() {
-        if (handle != nullptr) ::DestroyWindow(handle);
-    }
-    HiddenWindow(const HiddenWindow&) = delete;
-    HiddenWindow& operator=(const HiddenWindow&) = delete;
-    HWND handle;
-};
+using kadrovix::testing::HiddenWindow;
 
 // Another process may hold the clipboard open for a moment; wait for it.
 bool open_clipboard_patiently(HWND owner) {

@@ -9,14 +9,15 @@
 #include <string>
 
 #include "app/runtime/com_apartment_win32.h"
-#include "app/session/io/text_field_test_support_win32.h"
 #include "session/io/hidden_edit_win32.h"
+#include "support/d2d_surface_win32.h"
+#include "support/test_window_win32.h"
 
 namespace kadrovix::win32 {
 namespace {
 
-using testing::FieldParent;
-using testing::FieldSurface;
+using testing::D2dSurface;
+using testing::TestWindow;
 
 constexpr Rgb kGreen{64, 199, 128};
 constexpr Rgb kBlack{28, 31, 40};
@@ -99,8 +100,8 @@ protected:
     }
 
     ComApartment com_;
-    FieldParent parent_;
-    FieldSurface surface_{480, 320};
+    TestWindow parent_;
+    D2dSurface surface_{480, 320};
 };
 
 TEST_F(FieldPainter, DrawsTheTextInTheFieldsColourInsideItsLayoutBox) {

@@ -6,12 +6,13 @@
 #include <cstdio>
 #include <string>
 
-#include "app/session/io/text_field_test_support_win32.h"
+#include "support/d2d_surface_win32.h"
+#include "support/test_window_win32.h"
 
 namespace kadrovix::win32 {
 namespace {
 
-using testing::FieldParent;
+using testing::TestWindow;
 
 HiddenEditOptions multi_line_at(int x, int y, double size = 24.0) {
     HiddenEditOptions o;
@@ -41,7 +42,7 @@ void type_chars(HWND edit, std::wstring_view chars) {
 }
 
 TEST(HiddenEdit, NeitherPaintsNorTakesTheMouse) {
-    FieldParent parent;
+    TestWindow parent;
     ASSERT_NE(parent.get(), nullptr);
     auto edit = HiddenEdit::create(parent.get(), std::wstring_view(L"typed"), multi_line_at(20, 30));
     ASSERT_TRUE(edit.has_value()) << edit.error().code;
@@ -73,7 +74,7 @@ TEST(HiddenEdit, NeitherPaintsNorTakesTheMouse) {
 }
 
 TEST(HiddenEdit, TextAndSelectionRoundTrip) {
-    FieldParent parent;
+    TestWindow parent;
     const std::string utf8 = "Gr\xC3\xBC\xC3\x9F" "e\r\n\xF0\x9F\x98\x80 ok";  // "Grüße", break, an emoji, " ok"
     auto edit = HiddenEdit::create(parent.get(), std::string_view(utf8), multi_line_at(0, 0));
     ASSERT_TRUE(edit.has_value());
@@ -103,7 +104,7 @@ TEST(HiddenEdit, TextAndSelectionRoundTrip) {
 }
 
 TEST(HiddenEdit, DimensionFieldsStopAt128Characters) {
-    FieldParent parent;
+    TestWindow parent;
     auto edit = HiddenEdit::create(parent.get(), std::string_view("800"), dimension_field());
     ASSERT_TRUE(edit.has_value());
     EXPECT_FALSE(edit->multi_line());
@@ -121,7 +122,7 @@ TEST(HiddenEdit, DimensionFieldsStopAt128Characters) {
 }
 
 TEST(HiddenEdit, TextEntriesHaveNoLimit) {
-    FieldParent parent;
+    TestWindow parent;
     auto edit = HiddenEdit::create(parent.get(), std::wstring_view(), multi_line_at(0, 0, 12));
     ASSERT_TRUE(edit.has_value());
     // Past the control's default limit of 32767 characters.
@@ -131,11 +132,11 @@ TEST(HiddenEdit, TextEntriesHaveNoLimit) {
 }
 
 TEST(HiddenEdit, ChangesToTextSelectionOrFocusAskTheParentToRepaint) {
-    FieldParent parent;
+    TestWindow parent;
     auto edit = HiddenEdit::create(parent.get(), std::wstring_view(L"some words"), multi_line_at(0, 0));
     ASSERT_TRUE(edit.has_value());
     HWND w = edit->window();
-    FieldParent::pump();
+    TestWindow::pump();
 
     struct Case {
         const char* name;
@@ -184,7 +185,7 @@ bool caret_reported_visible() {
 }
 
 TEST(HiddenEdit, FocusHidesTheSystemCaret) {
-    FieldParent parent;
+    TestWindow parent;
     ASSERT_TRUE(::SetForegroundWindow(parent.get()) || ::GetForegroundWindow() == parent.get());
     auto edit = HiddenEdit::create(parent.get(), std::wstring_view(L"caret"), multi_line_at(0, 0));
     ASSERT_TRUE(edit.has_value());
@@ -214,7 +215,7 @@ TEST(HiddenEdit, FocusHidesTheSystemCaret) {
 }
 
 TEST(HiddenEdit, FontFollowsTheSizeInWholePixels) {
-    FieldParent parent;
+    TestWindow parent;
     auto edit = HiddenEdit::create(parent.get(), std::wstring_view(L"size"), multi_line_at(0, 0, 24.4));
     ASSERT_TRUE(edit.has_value());
     const auto font_height = [&] {
@@ -241,7 +242,7 @@ TEST(HiddenEdit, FontFollowsTheSizeInWholePixels) {
 }
 
 TEST(HiddenEdit, OwnerDestroysTheControlAndMovesKeepIt) {
-    FieldParent parent;
+    TestWindow parent;
     HWND w = nullptr;
     {
         auto created = HiddenEdit::create(parent.get(), std::wstring_view(L"x"), dimension_field());
@@ -259,7 +260,7 @@ TEST(HiddenEdit, OwnerDestroysTheControlAndMovesKeepIt) {
 }
 
 TEST(HiddenEdit, SingleLineFieldsReportTheFirstVisibleCharacter) {
-    FieldParent parent;
+    TestWindow parent;
     HiddenEditOptions narrow = dimension_field();
     narrow.width = 40;
     auto edit = HiddenEdit::create(parent.get(), std::wstring_view(L"1234567890123456789012345"), narrow);

@@ -13,23 +13,14 @@
 #include "app/messages.h"
 #include "app/session/io/loopback_http_server_win32.h"
 #include "session/io/lens_upload_win32.h"
+#include "support/test_window_win32.h"
 
 using namespace kadrovix;
 using kadrovix::testing::LoopbackHttpServer;
 
 namespace {
 
-struct HiddenWindow {
-    HiddenWindow()
-        : handle(::CreateWindowExW(0, L"STATIC", L"editor", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                   ::GetModuleHandleW(nullptr), nullptr)) {}
-    ~HiddenWindow() {
-        if (handle != nullptr) ::DestroyWindow(handle);
-    }
-    HiddenWindow(const HiddenWindow&) = delete;
-    HiddenWindow& operator=(const HiddenWindow&) = delete;
-    HWND handle;
-};
+using kadrovix::testing::HiddenWindow;
 
 // Pumps this thread's queue until the worker's message for `window` arrives.
 bool wait_for_search_message(HWND window, MSG& out, DWORD timeout_ms = 60000) {
@@ -132,7 +123,7 @@ TEST(ImageSearch, StartDoesNothingWhileASearchRunsAndReportsRenderErrors) {
     HiddenWindow window;
     int renders = 0;
     bool searching = true;
-    std::shared_ptr<SearchReceiver> pending;
+    std::unique_ptr<SearchReceiver> pending;
     auto again = win32::start_image_search(searching, pending, window.handle, [&]() -> Result<BgraImage> {
         ++renders;
         return tiny_image();

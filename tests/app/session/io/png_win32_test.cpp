@@ -14,9 +14,11 @@
 #include <thread>
 #include <vector>
 
+#include "app/runtime/com_apartment_win32.h"
 #include "session/io/png_win32.h"
 #include "session/io/save_capture_win32.h"
 #include "session/io/save_paths.h"
+#include "support/files.h"
 
 namespace fs = std::filesystem;
 using Microsoft::WRL::ComPtr;
@@ -36,12 +38,7 @@ BgraImage sample_image(std::uint32_t width, std::uint32_t height, std::uint8_t s
     return image;
 }
 
-std::string read_bytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using kadrovix::testing::read_bytes;
 
 void write_bytes(const fs::path& p, const std::string& bytes) {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
@@ -96,7 +93,6 @@ std::vector<fs::path> temporaries_in(const fs::path& folder) {
 class Png : public ::testing::Test {
 protected:
     void SetUp() override {
-        com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
         wchar_t base[MAX_PATH];
         ASSERT_GT(GetTempPathW(MAX_PATH, base), 0u);
         folder_ = fs::path(base) / (L"kadrovix-png-" + std::to_wstring(GetCurrentProcessId()));
@@ -110,9 +106,8 @@ protected:
             SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
         }
         fs::remove_all(folder_, ec);
-        if (com_) CoUninitialize();
     }
-    bool com_ = false;
+    win32::ComApartment com_;  // first made, last gone
     fs::path folder_;
 };
 

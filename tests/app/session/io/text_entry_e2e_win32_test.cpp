@@ -15,7 +15,7 @@
 
 #include "session/commands.h"
 #include "session/io/png_win32.h"
-#include "support/editor_e2e_support_win32.h"
+#include "support/editor_fixture_win32.h"
 #include "toolbar/toolbar.h"
 
 #ifndef KADROVIX_EXE_PATH
@@ -25,28 +25,13 @@
 namespace kadrovix::testing {
 namespace {
 
-constexpr std::uint32_t kRed = 0xED4F5C;    // the session's starting colour
 constexpr std::uint32_t kGreen = 0x40C780;  // preset 3
 constexpr std::uint32_t kBlue = 0x5099F4;   // preset 4
 constexpr int kInk = 24;                    // how far an anti-aliased glyph's core may stray
-constexpr wchar_t kMainClass[] = L"Kadrovix.Window";
-constexpr DWORD kStartTimeoutMs = 20000;
-constexpr DWORD kExitTimeoutMs = 15000;
 constexpr DWORD kShowTimeoutMs = 10000;
 
-constexpr POINT kRegionFrom{200, 150};
-constexpr POINT kRegionTo{600, 450};
-constexpr RECT kRegion{200, 150, 600, 450};
 constexpr POINT kTextAt{240, 190};
 constexpr POINT kSecondTextAt{240, 340};
-
-bool region_shown() {
-    const BgraImage shot = grab_virtual_screen_for_test();
-    for (const POINT p : {POINT{kRegion.left + 20, kRegion.top + 20}, POINT{kRegion.right - 20, kRegion.bottom - 20}}) {
-        if (!near_rgb(pixel_rgb(shot, p.x, p.y), pattern_rgb(p.x, p.y), 2)) return false;
-    }
-    return veil_over_pattern(shot);
-}
 
 // Where pixels of one colour lie inside an area of an image, and how many.
 struct Ink {
@@ -134,53 +119,8 @@ int selection_pixels(const BgraImage& shot, RECT area) {
     return n;
 }
 
-bool send_wheel(int delta) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.mouseData = static_cast<DWORD>(delta);
-    input.mi.dwFlags = MOUSEEVENTF_WHEEL;
-    return ::SendInput(1, &input, sizeof(INPUT)) == 1;
-}
-
-class ComScope {
-public:
-    ComScope() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(hr_)) ::CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT hr_;
-};
-
-class TextEntryEndToEnd : public ::testing::Test {
+class TextEntryEndToEnd : public EditorFixture {
 protected:
-    void SetUp() override { ASSERT_TRUE(clipboard_.emptied()) << "the clipboard could not be emptied"; }
-
-    // The pattern on screen, the editor over it, and a region dragged out.
-    void start_with_region() {
-        pattern_.emplace();
-        ASSERT_NE(pattern_->window(), nullptr);
-        ASSERT_TRUE(wait_until(PatternWindow::on_screen, 10000)) << "the pattern never showed on the screen";
-        ASSERT_TRUE(move_pointer(60, 60));
-        editor_ = LaunchedProcess(program_path(), {L"--editor"});
-        ASSERT_TRUE(editor_.started()) << "CreateProcess failed: " << editor_.start_error();
-        window_ = wait_for_window(editor_.id(), kMainClass, covers_virtual_screen, kStartTimeoutMs);
-        ASSERT_NE(window_, nullptr) << "no editor window covered the desktop";
-        ASSERT_TRUE(bring_to_foreground(window_, 5000));
-        ASSERT_TRUE(wait_until([] { return veil_over_pattern(grab_virtual_screen_for_test()); }, kStartTimeoutMs))
-            << "the editor never showed the veiled capture";
-        ASSERT_TRUE(drag(window_, kRegionFrom, kRegionTo));
-        ASSERT_TRUE(wait_until(region_shown, kShowTimeoutMs)) << "the dragged region never showed";
-    }
-
-    void keys(std::initializer_list<WORD> chord) {
-        ASSERT_TRUE(press_keys(chord));
-        ASSERT_TRUE(settle(window_));
-    }
-
     void type(std::initializer_list<WORD> letters) {
         for (WORD k : letters) ASSERT_NO_FATAL_FAILURE(keys({k}));
     }
@@ -226,13 +166,9 @@ protected:
     }
 
     void save_screenshot(const wchar_t* name) {
-        ComScope com;
-        const std::wstring folder = windows_program_path(KADROVIX_SOURCE_DIR "/target/screenshots");
-        std::error_code ignored;
-        std::filesystem::create_directories(std::filesystem::path(folder), ignored);
         const BgraImage shot = grab_virtual_screen_for_test();
         ASSERT_GT(shot.width, 0u);
-        ASSERT_TRUE(win32::write_png_file(shot, folder + L"\\" + name).has_value());
+        ASSERT_TRUE(kadrovix::testing::save_screenshot(shot, name));
     }
 
     // Ctrl+Shift+C, the editor's end, and the copied image of the 400 x 300 region.
@@ -254,15 +190,7 @@ protected:
 
     // The centre of the toolbar button whose command is `command`.
     std::optional<POINT> toolbar_button(CommandValue command, Tool tool) const {
-        ToolbarInput input;
-        const VirtualScreen vs = virtual_screen();
-        input.desktop_width = vs.width;
-        input.desktop_height = vs.height;
-        input.region_exists = true;
-        input.region_left = kRegion.left;
-        input.region_top = kRegion.top;
-        input.region_right = kRegion.right;
-        input.region_bottom = kRegion.bottom;
+        ToolbarInput input = region_toolbar_input();
         input.tool = tool;
         input.can_undo = true;
         const ToolbarLayout layout = layout_toolbar(input);
@@ -273,13 +201,6 @@ protected:
         }
         return std::nullopt;
     }
-
-    // Destroyed in reverse: the editor goes first, the settings file last.
-    SettingsFileGuard settings_;
-    ClipboardReset clipboard_;
-    std::optional<PatternWindow> pattern_;
-    LaunchedProcess editor_;
-    HWND window_ = nullptr;
 };
 
 RECT around(POINT at, int right, int down) { return RECT{at.x - 4, at.y - 4, at.x + right, at.y + down}; }

@@ -7,8 +7,8 @@
 #include <numbers>
 #include <string>
 
-#include "core/editor/document_fixtures.h"
 #include "session/session_state.h"
+#include "support/document_fixtures.h"
 
 namespace kadrovix {
 namespace {

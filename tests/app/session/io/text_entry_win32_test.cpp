@@ -8,13 +8,14 @@
 #include <numbers>
 #include <string>
 
-#include "app/session/io/text_field_test_support_win32.h"
+#include "support/d2d_surface_win32.h"
+#include "support/test_window_win32.h"
 
 namespace kadrovix::win32 {
 namespace {
 
 using Microsoft::WRL::ComPtr;
-using testing::FieldParent;
+using testing::TestWindow;
 
 constexpr Desktop kDesktop{0, 0, 640, 360};
 constexpr Rgb kBlue = kPresetColours[3];
@@ -47,7 +48,7 @@ protected:
         return Point{b.min.x + (b.max.x - b.min.x) * fraction, (b.min.y + b.max.y) / 2};
     }
 
-    FieldParent parent_{640, 360};
+    TestWindow parent_{640, 360};
     ComPtr<IDWriteFactory> dwrite_;
 };
 

@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/editor/document_fixtures.h"
 #include "editor/editor.h"
 #include "editor/invariants.h"
 #include "paths/geometry.h"
+#include "support/document_fixtures.h"
 
 namespace kadrovix {
 namespace {
@@ -26,15 +26,8 @@ using testing::make_text;
 constexpr double kPi = std::numbers::pi;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-void expect_point_near(Point actual, Point expected, double tolerance = 1e-9) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance) << "x";
-    EXPECT_NEAR(actual.y, expected.y, tolerance) << "y";
-}
-
-void expect_rect_near(const Rect& actual, const Rect& expected, double tolerance = 1e-9) {
-    expect_point_near(actual.min, expected.min, tolerance);
-    expect_point_near(actual.max, expected.max, tolerance);
-}
+using kadrovix::testing::expect_point_near;
+using kadrovix::testing::expect_rect_near;
 
 void expect_valid(const Editor& e) {
     const auto problem = check_invariants(e);

@@ -30,8 +30,8 @@ public:
     Expected(T&& value) : storage_(std::in_place_index<0>, std::move(value)) {}
 
     template <class G>
-        requires std::is_constructible_v<E, G>
-    Expected(Unexpected<G> failure) : storage_(std::in_place_index<1>, std::move(failure.error)) {}
+    requires std::is_constructible_v<E, G> Expected(Unexpected<G> failure)
+        : storage_(std::in_place_index<1>, std::move(failure.error)) {}
 
     bool has_value() const noexcept { return storage_.index() == 0; }
     explicit operator bool() const noexcept { return has_value(); }
@@ -71,8 +71,8 @@ public:
     Expected() = default;
 
     template <class G>
-        requires std::is_constructible_v<E, G>
-    Expected(Unexpected<G> failure) : error_(std::in_place, std::move(failure.error)) {}
+    requires std::is_constructible_v<E, G> Expected(Unexpected<G> failure)
+        : error_(std::in_place, std::move(failure.error)) {}
 
     bool has_value() const noexcept { return !error_.has_value(); }
     explicit operator bool() const noexcept { return has_value(); }
@@ -85,4 +85,25 @@ private:
     std::optional<E> error_;
 };
 
+// Hands a failed result's error on to the caller, whatever the caller's value
+// type: `if (!made) return propagate(made);`. A mutable result is left
+// moved-from; a const one gives a copy.
+template <class T, class E>
+Unexpected<E> propagate(Expected<T, E>& failed) {
+    return Unexpected<E>{std::move(failed).error()};
+}
+template <class T, class E>
+Unexpected<E> propagate(const Expected<T, E>& failed) {
+    return Unexpected<E>{failed.error()};
+}
+
 }  // namespace kadrovix
+
+// Returns the error of `expr` (an Expected whose value is not needed) from the
+// enclosing function when it failed.
+#define RETURN_IF_ERROR(expr)                                    \
+    do {                                                         \
+        if (auto kadrovix_result_ = (expr); !kadrovix_result_) { \
+            return ::kadrovix::propagate(kadrovix_result_);      \
+        }                                                        \
+    } while (false)

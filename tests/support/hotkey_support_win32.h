@@ -25,9 +25,9 @@ public:
             return ::RegisterClassExW(&wc);
         }();
         (void)atom;
-        window_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"Kadrovix.Test.HotkeyWindow", L"Kadrovix", WS_POPUP,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, 620, 230, nullptr, nullptr,
-                                    ::GetModuleHandleW(nullptr), nullptr);
+        window_ =
+            ::CreateWindowExW(WS_EX_TOOLWINDOW, L"Kadrovix.Test.HotkeyWindow", L"Kadrovix", WS_POPUP, CW_USEDEFAULT,
+                              CW_USEDEFAULT, 620, 230, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     }
     ~TestWindow() {
         if (window_ != nullptr) ::DestroyWindow(window_);

@@ -1,4 +1,4 @@
-#include "app/runtime/error_win32.h"
+#include "base/error_win32.h"
 
 #include "app/runtime/text_win32.h"
 

@@ -1,5 +1,6 @@
-// A plain top-level window to hold hidden edit controls in tests, and an
-// offscreen Direct2D surface to paint fields on.
+// An offscreen Direct2D surface for painting tests: a 32bppPBGRA WIC bitmap
+// with a render target on it and a DirectWrite factory, read back as an
+// opaque image. The calling thread must have COM.
 #pragma once
 
 #include <d2d1.h>
@@ -15,75 +16,29 @@
 
 namespace kadrovix::testing {
 
-// A visible popup on this thread; messages to it get default handling.
-class FieldParent {
+class D2dSurface {
 public:
-    FieldParent(int width = 640, int height = 360) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = ::DefWindowProcW;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"Kadrovix.TestFieldParent";
-        ::RegisterClassExW(&wc);  // registered already by an earlier test: fine
-        window_ = ::CreateWindowExW(0, wc.lpszClassName, L"fields", WS_POPUP | WS_VISIBLE, 40, 40, width, height,
-                                    nullptr, nullptr, wc.hInstance, nullptr);
-        pump();
-    }
-    ~FieldParent() {
-        if (window_ != nullptr) ::DestroyWindow(window_);
-        pump();
-    }
-    FieldParent(const FieldParent&) = delete;
-    FieldParent& operator=(const FieldParent&) = delete;
-
-    HWND get() const { return window_; }
-
-    // Handles what is queued for this thread's windows.
-    static void pump() {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-    }
-
-    // Whether part of the window waits to be painted.
-    bool needs_paint() const {
-        RECT r{};
-        return ::GetUpdateRect(window_, &r, FALSE) != FALSE;
-    }
-    void mark_painted() const { ::ValidateRect(window_, nullptr); }
-
-private:
-    HWND window_ = nullptr;
-};
-
-// A 32bppPBGRA WIC bitmap with a Direct2D target on it, cleared to white.
-class FieldSurface {
-public:
-    FieldSurface(UINT width, UINT height) : width_(width), height_(height) {
-        using Microsoft::WRL::ComPtr;
+    D2dSurface(UINT width, UINT height) : width_(width), height_(height) {
         hr_ = ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&wic_));
         if (FAILED(hr_)) return;
         hr_ = wic_->CreateBitmap(width, height, GUID_WICPixelFormat32bppPBGRA, WICBitmapCacheOnLoad, &bitmap_);
         if (FAILED(hr_)) return;
-        D2D1_FACTORY_OPTIONS options{};
-        hr_ = D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), &options,
-                                reinterpret_cast<void**>(d2d_.GetAddressOf()));
+        hr_ = ::D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, d2d_.GetAddressOf());
         if (FAILED(hr_)) return;
         const D2D1_RENDER_TARGET_PROPERTIES properties = D2D1::RenderTargetProperties(
             D2D1_RENDER_TARGET_TYPE_DEFAULT,
             D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED), 96.0f, 96.0f);
         hr_ = d2d_->CreateWicBitmapRenderTarget(bitmap_.Get(), properties, &target_);
         if (FAILED(hr_)) return;
-        hr_ = DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
-                                  reinterpret_cast<IUnknown**>(dwrite_.GetAddressOf()));
+        hr_ = ::DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
+                                    reinterpret_cast<IUnknown**>(dwrite_.GetAddressOf()));
     }
 
     HRESULT status() const { return hr_; }
     ID2D1RenderTarget* target() const { return target_.Get(); }
     IDWriteFactory* dwrite() const { return dwrite_.Get(); }
 
+    // Starts drawing on a white surface with no transform.
     void begin() {
         target_->BeginDraw();
         target_->SetTransform(D2D1::Matrix3x2F::Identity());

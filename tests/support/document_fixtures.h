@@ -3,6 +3,8 @@
 // pointer gestures unless they are about them.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
@@ -14,6 +16,16 @@
 #include "editor/editor.h"
 
 namespace kadrovix::testing {
+
+inline void expect_point_near(Point actual, Point expected, double tolerance = 1e-9) {
+    EXPECT_NEAR(actual.x, expected.x, tolerance) << "x";
+    EXPECT_NEAR(actual.y, expected.y, tolerance) << "y";
+}
+
+inline void expect_rect_near(const Rect& actual, const Rect& expected, double tolerance = 1e-9) {
+    expect_point_near(actual.min, expected.min, tolerance);
+    expect_point_near(actual.max, expected.max, tolerance);
+}
 
 inline Annotation make_rect(std::uint64_t id, Rect box, double width = 3.0, Rgb colour = kPresetColours[0]) {
     Annotation a;

@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "settings/expected.h"
+#include "base/expected.h"
 
 namespace kadrovix {
 
@@ -31,7 +31,9 @@ inline Unexpected<Error> invalid_argument(std::string message) {
 inline Unexpected<Error> general_failure(std::string message) {
     return Unexpected<Error>{Error{kErrorFail, std::move(message)}};
 }
-inline Unexpected<Error> system_error(std::int32_t code) { return Unexpected<Error>{Error{code, {}}}; }
+inline Unexpected<Error> system_error(std::int32_t code) {
+    return Unexpected<Error>{Error{code, {}}};
+}
 
 template <class T>
 using Result = Expected<T, Error>;
