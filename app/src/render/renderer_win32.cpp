@@ -358,9 +358,10 @@ Result<RenderContext> create_render_context(TargetAlpha alpha) {
 }
 
 Result<void> draw_annotations(const RenderContext& context, ID2D1RenderTarget* target,
-                              std::span<const Annotation> objects, std::optional<std::uint64_t> leave_out) {
+                              std::span<const Annotation> objects, std::optional<std::uint64_t> leave_out,
+                              std::size_t first) {
     StrokeLayer layer;
-    for (const Annotation& a : objects) {
+    for (const Annotation& a : objects.subspan(std::min(first, objects.size()))) {
         if (leave_out && a.id == *leave_out) continue;
         const bool highlighter = is_highlighter(a);
         const float opacity = highlighter ? kHighlighterOpacity : 1.0f;

@@ -46,13 +46,14 @@ struct RenderContext {
 Result<RenderContext> create_render_context(TargetAlpha alpha);
 
 // Draws `objects` in list order (later ones cover earlier ones) on `target`,
-// which must be between BeginDraw and EndDraw. The object whose id is
-// `leave_out` is skipped (the one being edited in place, for example). The
+// which must be between BeginDraw and EndDraw, from the one at index `first`
+// on (an arrow still finds the earlier object it is attached to). The object
+// whose id is `leave_out` is skipped (the one being edited in place). The
 // target's transform is the caller's and is restored when changed. Returns the
 // first failing Direct2D or DirectWrite call's error.
 Result<void> draw_annotations(const RenderContext& context, ID2D1RenderTarget* target,
                               std::span<const Annotation> objects,
-                              std::optional<std::uint64_t> leave_out = std::nullopt);
+                              std::optional<std::uint64_t> leave_out = std::nullopt, std::size_t first = 0);
 
 // Binds the context's DC render target to `dc` (`rect` is the part drawn),
 // begins drawing, clears to black with alpha 1/255 (so a layered window still

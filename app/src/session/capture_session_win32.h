@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 
 #include "app/runtime/gdi_win32.h"
 #include "base/error.h"
@@ -20,7 +21,9 @@
 #include "session/dimensions/dimension_editor_win32.h"
 #include "session/io/clipboard.h"
 #include "session/io/text_entry_win32.h"
+#include "session/live/live_surface_win32.h"
 #include "session/move_history.h"
+#include "session/overlay_base_win32.h"
 #include "session/parts.h"
 #include "session/session_state.h"
 #include "settings/settings.h"
@@ -51,6 +54,10 @@ public:
     Result<void> show_over_desktop();
 
     Result<void> paint();
+    // Draws the whole overlay into `dc` as paint() shows it at tick count
+    // `now` (tooltips fade with time); `retained` false draws every layer
+    // afresh, for comparison with the retained frames.
+    Result<void> render_frame(HDC dc, bool retained, std::uint64_t now);
     Result<SessionRequest> key_down(AppState& app, UINT vk);
     void key_up(UINT vk);
     Result<SessionRequest> mouse_down(AppState& app, POINT client);
@@ -104,7 +111,16 @@ private:
     void adopt(DrawingResources resources);
     Result<void> create_resources();
     void replay_missed_moves(POINT client);
-    Result<void> draw_overlay(ID2D1RenderTarget* target);
+    Result<void> make_brushes(ID2D1RenderTarget* target);
+    Result<void> make_text_formats();
+    // The frame: the base (retained or drawn directly), then what moves.
+    Result<void> draw_frame(ID2D1RenderTarget* target, bool retained);
+    // The frozen picture, the veil and `objects`: what the retained base holds.
+    Result<void> draw_base(ID2D1RenderTarget* target, std::span<const Annotation> objects,
+                           std::optional<std::uint64_t> edited);
+    // Frames, handles, toolbar, previews and the open sub-editors.
+    Result<void> draw_moving(ID2D1RenderTarget* target);
+    Result<void> draw_hint(ID2D1RenderTarget* target);
     Result<BgraImage> output_image() const;
     // The desktop as it is now, without the overlay in it.
     Result<BgraImage> grab_desktop_now() const;
@@ -132,6 +148,8 @@ private:
     // control, else the session window.
     void restore_focus() const;
     static std::uint64_t now_ms();
+    static Point client_point(POINT p);
+    static bool key_down_now(int vk);
 
     // --- colour picker and eyedropper ---
     Result<SessionRequest> apply_picker(AppState& app);
@@ -160,10 +178,19 @@ private:
 
     win32::RenderContext context_;
     Microsoft::WRL::ComPtr<ID2D1Bitmap> capture_bitmap_;
-    // Live mode: the layered window's desktop-sized surface.
-    win32::UniqueDc live_dc_;
-    win32::UniqueBitmap live_bitmap_;
-    HGDIOBJ live_previous_ = nullptr;
+    // Counts the pictures adopted, so that the base knows when its picture went.
+    std::uint64_t picture_generation_ = 0;
+    std::uint64_t frame_ms_ = 0;  // the tick count the frame being drawn shows
+    win32::OverlayBase base_;
+    // Made with the render target (again after a device loss), not per frame.
+    struct Brushes {
+        Microsoft::WRL::ComPtr<ID2D1SolidColorBrush> veil, ink, fill, dark;
+    } brushes_;
+    // Made once for the session.
+    struct TextFormats {
+        Microsoft::WRL::ComPtr<IDWriteTextFormat> hint_title, hint_detail, preview_label;
+    } formats_;
+    std::optional<win32::LiveSurface> live_surface_;  // live mode only
 
     // Declared last: destroyed first, so an entry still open when the session
     // ends is discarded while the window and resources it uses exist.

@@ -1,0 +1,165 @@
+// The overlay keeps its picture, veil and settled annotations in a retained
+// layer and redraws only what moves on top. Whatever the user does, a frame
+// drawn that way must be the very frame a full repaint of the same state
+// gives, pixel for pixel.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "app/app_state_win32.h"
+#include "app/runtime/com_apartment_win32.h"
+#include "app/runtime/dib_surface_win32.h"
+#include "base/error_win32.h"
+#include "session/capture_session_win32.h"
+#include "session/commands.h"
+#include "settings/settings.h"
+#include "support/test_window_win32.h"
+
+namespace kadrovix {
+namespace {
+
+constexpr int kWidth = 480;
+constexpr int kHeight = 320;
+
+// Colourful enough that a veil or an object drawn one pixel off shows.
+BgraImage picture() {
+    BgraImage image = new_filled_image(kWidth, kHeight, 0xFF000000u).value();
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            std::uint8_t* p = &image.pixels[(static_cast<std::size_t>(y) * kWidth + x) * 4];
+            p[0] = static_cast<std::uint8_t>(x * 255 / kWidth);
+            p[1] = static_cast<std::uint8_t>(((x / 16 + y / 16) % 2) * 120 + 60);
+            p[2] = static_cast<std::uint8_t>(y * 255 / kHeight);
+        }
+    }
+    return image;
+}
+
+std::string hex(const std::uint8_t* p) {
+    char text[16];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", p[2], p[1], p[0]);
+    return text;
+}
+
+// The first pixel whose colour differs, and how many do; empty when none does.
+std::string first_difference(const BgraImage& a, const BgraImage& b) {
+    std::string first;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i + 3 < a.pixels.size(); i += 4) {
+        if (a.pixels[i] != b.pixels[i] || a.pixels[i + 1] != b.pixels[i + 1] || a.pixels[i + 2] != b.pixels[i + 2]) {
+            if (count++ == 0) {
+                const std::size_t pixel = i / 4;
+                first = "(" + std::to_string(pixel % kWidth) + ", " + std::to_string(pixel / kWidth) + "), " +
+                        hex(&a.pixels[i]) + " instead of " + hex(&b.pixels[i]);
+            }
+        }
+    }
+    return count == 0 ? std::string() : first + ", " + std::to_string(count) + " pixels in all";
+}
+
+class OverlayFrames : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(com_.ok());
+        ASSERT_NE(window_.handle, nullptr);
+        auto made = CaptureSession::from_image(window_.handle, picture(), default_settings(), std::nullopt);
+        ASSERT_TRUE(made.has_value()) << win32::error_text(made.error());
+        session_ = std::move(*made);
+        auto retained = win32::DibSurface::create(kWidth, kHeight);
+        auto full = win32::DibSurface::create(kWidth, kHeight);
+        ASSERT_TRUE(retained && full);
+        retained_ = std::move(*retained);
+        full_ = std::move(*full);
+        app_.main_window = window_.handle;
+        app_.role = Role::Diagnostics;
+    }
+
+    // Draws the state both ways at one moment and compares.
+    void expect_same_frame(const std::string& step) {
+        const std::uint64_t now = ::GetTickCount64();
+        const auto a = session_->render_frame(retained_.dc(), true, now);
+        const auto b = session_->render_frame(full_.dc(), false, now);
+        ASSERT_TRUE(a.has_value()) << step << ": " << win32::error_text(a.error());
+        ASSERT_TRUE(b.has_value()) << step << ": " << win32::error_text(b.error());
+        const std::string at = first_difference(retained_.image(), full_.image());
+        ASSERT_TRUE(at.empty()) << step << ": the retained frame differs from a full repaint at " << at;
+    }
+
+    void run(CommandValue command) { ASSERT_TRUE(session_->execute(app_, command).has_value()); }
+
+    win32::ComApartment com_;
+    testing::HiddenWindow window_;
+    std::unique_ptr<CaptureSession> session_;
+    win32::DibSurface retained_;
+    win32::DibSurface full_;
+    AppState app_;
+};
+
+TEST_F(OverlayFrames, EveryFrameOfARandomSessionEqualsAFullRepaint) {
+    std::mt19937 random(20261208);
+    const auto coordinate = [&](int low, int high) {
+        return static_cast<LONG>(std::uniform_int_distribution<int>(low, high)(random));
+    };
+    const auto point = [&] { return POINT{coordinate(0, kWidth - 1), coordinate(0, kHeight - 1)}; };
+    const auto inside = [&] { return POINT{coordinate(50, 330), coordinate(40, 200)}; };
+
+    // The hint over the veiled picture, then a region dragged out.
+    ASSERT_TRUE(session_->mouse_move(POINT{30, 30}).has_value());
+    ASSERT_NO_FATAL_FAILURE(expect_same_frame("the hint"));
+    ASSERT_TRUE(session_->mouse_down(app_, POINT{40, 30}).has_value());
+    ASSERT_TRUE(session_->mouse_move(POINT{300, 150}).has_value());
+    ASSERT_NO_FATAL_FAILURE(expect_same_frame("the region being dragged"));
+    ASSERT_TRUE(session_->mouse_move(POINT{440, 230}).has_value());
+    ASSERT_TRUE(session_->mouse_up(app_, POINT{440, 230}).has_value());
+    ASSERT_NO_FATAL_FAILURE(expect_same_frame("the region"));
+
+    // A press inside the region, `moves` moves of up to `reach` pixels with a
+    // frame compared after each, and the release.
+    const auto drag = [&](Tool tool, int moves, int reach, const std::string& step) {
+        run(select_tool_command(tool));
+        POINT p = inside();
+        ASSERT_TRUE(session_->mouse_move(p).has_value());
+        ASSERT_TRUE(session_->mouse_down(app_, p).has_value());
+        for (int i = 0; i < moves; ++i) {
+            p = POINT{p.x + coordinate(-reach, 2 * reach), p.y + coordinate(-reach, reach)};
+            ASSERT_TRUE(session_->mouse_move(p).has_value());
+            ASSERT_NO_FATAL_FAILURE(expect_same_frame(step + ", the button held"));
+        }
+        ASSERT_TRUE(session_->mouse_up(app_, p).has_value());
+    };
+    constexpr Tool kTools[] = {Tool::Rectangle, Tool::Ellipse, Tool::Line, Tool::Arrow, Tool::Pen, Tool::Highlighter};
+    for (int step = 0; step < 70; ++step) {
+        const std::string name = "step " + std::to_string(step);
+        switch (std::uniform_int_distribution<int>(0, 6)(random)) {
+            case 0:
+            case 1:  // draw a shape, frames taken while the button is held
+                ASSERT_NO_FATAL_FAILURE(drag(kTools[std::uniform_int_distribution<int>(0, 5)(random)], 3, 30, name));
+                break;
+            case 2:  // select and move whatever lies under the pointer
+                ASSERT_NO_FATAL_FAILURE(drag(Tool::Select, 2, 25, name));
+                break;
+            case 3:  // hover anywhere, toolbar and tooltips included
+                ASSERT_TRUE(session_->mouse_move(point()).has_value());
+                break;
+            case 4:
+                run(command_value(CommandKind::Undo));
+                break;
+            case 5:
+                run(command_value(CommandKind::Redo));
+                break;
+            default:
+                run(set_colour_command(kPresetColours[std::uniform_int_distribution<int>(0, 5)(random)]));
+                break;
+        }
+        ASSERT_NO_FATAL_FAILURE(expect_same_frame(name));
+    }
+    EXPECT_FALSE(session_->state().editor.objects.empty()) << "the session drew nothing to compare";
+}
+
+}  // namespace
+}  // namespace kadrovix
