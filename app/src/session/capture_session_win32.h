@@ -19,6 +19,7 @@
 #include "render/renderer_win32.h"
 #include "session/commands.h"
 #include "session/dimensions/dimension_editor_win32.h"
+#include "session/input.h"
 #include "session/io/clipboard.h"
 #include "session/io/text_entry_win32.h"
 #include "session/live/live_surface_win32.h"
@@ -111,6 +112,9 @@ private:
     void adopt(DrawingResources resources);
     Result<void> create_resources();
     void replay_missed_moves(POINT client);
+    void capture_mouse();
+    // What a press does once the input rules have decided where it went.
+    Result<SessionRequest> carry_out_press_target(AppState& app, const PressDecision& decision);
     Result<void> make_brushes(ID2D1RenderTarget* target);
     Result<void> make_text_formats();
     // The frame: the base (retained or drawn directly), then what moves.

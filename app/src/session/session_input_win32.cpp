@@ -115,75 +115,62 @@ Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
     }
     const PressDecision decision = on_press(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw);
     hover_.clear_hover(now_ms());
-    SessionRequest request = SessionRequest::None;
     // A press that leaves the text entry commits it first; when the commit
     // fails the entry stays open with its text and the press goes no further.
     if (decision.commit_text_entry_first && !commit_text_entry()) {
         invalidate();
-        return request;
+        return SessionRequest::None;
     }
+    auto request = carry_out_press_target(app, decision);
+    invalidate();
+    return request;
+}
+
+void CaptureSession::capture_mouse() {
+    ::SetCapture(window_);
+    mouse_captured_ = true;
+}
+
+Result<SessionRequest> CaptureSession::carry_out_press_target(AppState& app, const PressDecision& decision) {
     switch (decision.target) {
         case PressTarget::TextCaret:
             if (text_entry_) {
-                if (auto r =
-                        text_entry_->caret_press(context_.dwrite_factory.Get(), state_.pointer, key_down_now(VK_SHIFT));
-                    !r) {
-                    return propagate(r);
-                }
-                ::SetCapture(window_);
-                mouse_captured_ = true;
+                RETURN_IF_ERROR(
+                    text_entry_->caret_press(context_.dwrite_factory.Get(), state_.pointer, key_down_now(VK_SHIFT)));
+                capture_mouse();
             }
-            break;
+            return SessionRequest::None;
         case PressTarget::OpenTextEntry:
             RETURN_IF_ERROR(open_text_entry(state_.pointer));
-            break;
+            return SessionRequest::None;
         case PressTarget::OpenDimensionEditor:  // --- dimension editor ---
             RETURN_IF_ERROR(open_dimension_editor());
-            break;
-        case PressTarget::ToolbarButton: {
-            auto r = execute(app, decision.command);
-            if (!r) return r;
-            request = *r;
-            break;
-        }
+            return SessionRequest::None;
+        case PressTarget::ToolbarButton:
+            return execute(app, decision.command);
         case PressTarget::ColourPicker:
-            if (picker_.press(state_.pointer) == PickerPress::Inside) {
-                ::SetCapture(window_);
-                mouse_captured_ = true;
-            } else {
-                auto r = apply_picker(app);
-                if (!r) return r;
-                request = *r;
-            }
-            break;
-        case PressTarget::Eyedropper: {
+            if (picker_.press(state_.pointer) != PickerPress::Inside) return apply_picker(app);
+            capture_mouse();
+            return SessionRequest::None;
+        case PressTarget::Eyedropper:
             if (state_.live && !excluded_from_capture_) {
                 // The window cannot be left out of a grab here: it steps
                 // aside for one at the release, never under a held button.
                 pending_pick_ = state_.pointer;
-                break;
+                return SessionRequest::None;
             }
-            auto r = pick_colour(app, state_.pointer);
-            if (!r) return r;
-            request = *r;
-            break;
-        }
+            return pick_colour(app, state_.pointer);
         case PressTarget::RotationKnob:
         case PressTarget::NewRegion:
         case PressTarget::RegionHandle:
         case PressTarget::SelectGesture:
         case PressTarget::DrawGesture:
-            if (carry_out_press(state_, decision, key_down_now(VK_SHIFT), key_down_now(VK_MENU))) {
-                ::SetCapture(window_);
-                mouse_captured_ = true;
-            }
-            break;
+            if (carry_out_press(state_, decision, key_down_now(VK_SHIFT), key_down_now(VK_MENU))) capture_mouse();
+            return SessionRequest::None;
         default:
             // The panel background takes the press and does nothing.
-            break;
+            return SessionRequest::None;
     }
-    invalidate();
-    return request;
 }
 
 // A freehand stroke takes every position the pointer passed since the last

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <random>
 #include <string>
@@ -18,7 +17,9 @@
 #include "session/capture_session_win32.h"
 #include "session/commands.h"
 #include "settings/settings.h"
+#include "support/pixels.h"
 #include "support/test_window_win32.h"
+#include "support/window_probe_win32.h"
 
 namespace kadrovix {
 namespace {
@@ -29,33 +30,25 @@ constexpr int kHeight = 320;
 // Colourful enough that a veil or an object drawn one pixel off shows.
 BgraImage picture() {
     BgraImage image = new_filled_image(kWidth, kHeight, 0xFF000000u).value();
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            std::uint8_t* p = &image.pixels[(static_cast<std::size_t>(y) * kWidth + x) * 4];
-            p[0] = static_cast<std::uint8_t>(x * 255 / kWidth);
-            p[1] = static_cast<std::uint8_t>(((x / 16 + y / 16) % 2) * 120 + 60);
-            p[2] = static_cast<std::uint8_t>(y * 255 / kHeight);
-        }
+    for (std::size_t i = 0; i < image.pixels.size(); i += 4) {
+        const std::size_t x = i / 4 % kWidth, y = i / 4 / kWidth;
+        image.pixels[i] = static_cast<std::uint8_t>(x / 2);
+        image.pixels[i + 1] = static_cast<std::uint8_t>((x / 16 + y / 16) % 2 * 120 + 60);
+        image.pixels[i + 2] = static_cast<std::uint8_t>(y * 3 / 4);
     }
     return image;
-}
-
-std::string hex(const std::uint8_t* p) {
-    char text[16];
-    std::snprintf(text, sizeof text, "#%02X%02X%02X", p[2], p[1], p[0]);
-    return text;
 }
 
 // The first pixel whose colour differs, and how many do; empty when none does.
 std::string first_difference(const BgraImage& a, const BgraImage& b) {
     std::string first;
     std::size_t count = 0;
-    for (std::size_t i = 0; i + 3 < a.pixels.size(); i += 4) {
-        if (a.pixels[i] != b.pixels[i] || a.pixels[i + 1] != b.pixels[i + 1] || a.pixels[i + 2] != b.pixels[i + 2]) {
-            if (count++ == 0) {
-                const std::size_t pixel = i / 4;
-                first = "(" + std::to_string(pixel % kWidth) + ", " + std::to_string(pixel / kWidth) + "), " +
-                        hex(&a.pixels[i]) + " instead of " + hex(&b.pixels[i]);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const std::uint32_t got = testing::pixel_rgb(a, x, y), want = testing::pixel_rgb(b, x, y);
+            if (got != want && count++ == 0) {
+                first = "(" + std::to_string(x) + ", " + std::to_string(y) + "), " + testing::hex_rgb(got) +
+                        " instead of " + testing::hex_rgb(want);
             }
         }
     }
@@ -70,11 +63,11 @@ protected:
         auto made = CaptureSession::from_image(window_.handle, picture(), default_settings(), std::nullopt);
         ASSERT_TRUE(made.has_value()) << win32::error_text(made.error());
         session_ = std::move(*made);
-        auto retained = win32::DibSurface::create(kWidth, kHeight);
-        auto full = win32::DibSurface::create(kWidth, kHeight);
-        ASSERT_TRUE(retained && full);
-        retained_ = std::move(*retained);
-        full_ = std::move(*full);
+        for (win32::DibSurface* surface : {&retained_, &full_}) {
+            auto made_surface = win32::DibSurface::create(kWidth, kHeight);
+            ASSERT_TRUE(made_surface.has_value());
+            *surface = std::move(*made_surface);
+        }
         app_.main_window = window_.handle;
         app_.role = Role::Diagnostics;
     }
