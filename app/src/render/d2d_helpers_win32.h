@@ -54,7 +54,7 @@ inline Result<Microsoft::WRL::ComPtr<ID2D1SolidColorBrush>> solid_brush(ID2D1Ren
     return brush;
 }
 
-struct TextFormatSpec {
+struct TextStyle {
     const wchar_t* family = L"Segoe UI";
     float size = 12.0f;
     const wchar_t* locale = L"";
@@ -66,13 +66,13 @@ struct TextFormatSpec {
 
 // A text format with its wrapping and alignment set; only the creation can fail.
 inline Result<Microsoft::WRL::ComPtr<IDWriteTextFormat>> text_format(IDWriteFactory* factory,
-                                                                     const TextFormatSpec& spec) {
+                                                                     const TextStyle& style) {
     Microsoft::WRL::ComPtr<IDWriteTextFormat> format;
-    RETURN_IF_FAILED(factory->CreateTextFormat(spec.family, nullptr, spec.weight, DWRITE_FONT_STYLE_NORMAL,
-                                               DWRITE_FONT_STRETCH_NORMAL, spec.size, spec.locale, &format));
-    format->SetWordWrapping(spec.wrap ? DWRITE_WORD_WRAPPING_WRAP : DWRITE_WORD_WRAPPING_NO_WRAP);
-    if (spec.centred_horizontally) format->SetTextAlignment(DWRITE_TEXT_ALIGNMENT_CENTER);
-    if (spec.centred_vertically) format->SetParagraphAlignment(DWRITE_PARAGRAPH_ALIGNMENT_CENTER);
+    RETURN_IF_FAILED(factory->CreateTextFormat(style.family, nullptr, style.weight, DWRITE_FONT_STYLE_NORMAL,
+                                               DWRITE_FONT_STRETCH_NORMAL, style.size, style.locale, &format));
+    format->SetWordWrapping(style.wrap ? DWRITE_WORD_WRAPPING_WRAP : DWRITE_WORD_WRAPPING_NO_WRAP);
+    if (style.centred_horizontally) format->SetTextAlignment(DWRITE_TEXT_ALIGNMENT_CENTER);
+    if (style.centred_vertically) format->SetParagraphAlignment(DWRITE_PARAGRAPH_ALIGNMENT_CENTER);
     return format;
 }
 
