@@ -13,9 +13,9 @@
 namespace kadrovix::testing {
 
 // A hidden popup tool window like the resident's main window.
-class TestWindow {
+class HotkeyWindow {
 public:
-    TestWindow() {
+    HotkeyWindow() {
         static const ATOM atom = [] {
             WNDCLASSEXW wc{};
             wc.cbSize = sizeof wc;
@@ -29,11 +29,11 @@ public:
             ::CreateWindowExW(WS_EX_TOOLWINDOW, L"Kadrovix.Test.HotkeyWindow", L"Kadrovix", WS_POPUP, CW_USEDEFAULT,
                               CW_USEDEFAULT, 620, 230, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     }
-    ~TestWindow() {
+    ~HotkeyWindow() {
         if (window_ != nullptr) ::DestroyWindow(window_);
     }
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
+    HotkeyWindow(const HotkeyWindow&) = delete;
+    HotkeyWindow& operator=(const HotkeyWindow&) = delete;
     HWND get() const { return window_; }
 
 private:

@@ -14,7 +14,7 @@
 #include <span>
 #include <vector>
 
-#include "base/error.h"
+#include "base/error_win32.h"
 #include "editor/annotation.h"
 #include "session/session_state.h"
 
@@ -57,20 +57,15 @@ public:
                          std::span<const Annotation> objects, std::size_t count, Draw&& draw) {
         reset();
         Microsoft::WRL::ComPtr<ID2D1BitmapRenderTarget> layer;
-        if (const HRESULT hr = target->CreateCompatibleRenderTarget(
-                D2D1::SizeF(static_cast<float>(size.width), static_cast<float>(size.height)), size, &layer);
-            FAILED(hr)) {
-            return Unexpected<Error>{Error{static_cast<std::int32_t>(hr), {}}};
-        }
+        RETURN_IF_FAILED(target->CreateCompatibleRenderTarget(
+            D2D1::SizeF(static_cast<float>(size.width), static_cast<float>(size.height)), size, &layer));
         layer->BeginDraw();
         Result<void> drawn = draw(layer.Get(), objects.first(count));
         const HRESULT ended = layer->EndDraw();
         if (!drawn) return drawn;
-        if (FAILED(ended)) return Unexpected<Error>{Error{static_cast<std::int32_t>(ended), {}}};
+        RETURN_IF_FAILED(ended);
         Microsoft::WRL::ComPtr<ID2D1Bitmap> bitmap;
-        if (const HRESULT hr = layer->GetBitmap(&bitmap); FAILED(hr)) {
-            return Unexpected<Error>{Error{static_cast<std::int32_t>(hr), {}}};
-        }
+        RETURN_IF_FAILED(layer->GetBitmap(&bitmap));
         layer_ = std::move(layer);
         bitmap_ = std::move(bitmap);
         key_ = key;

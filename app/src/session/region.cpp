@@ -70,7 +70,7 @@ std::optional<int> hit_handle(const Region& region, Point p) {
 }
 
 bool region_contains(const Region& r, Point p) {
-    return r.exists && p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom;
+    return r.exists && r.contains(p);
 }
 
 Point clamp_to_desktop(Point p, const Desktop& desktop) {

@@ -34,7 +34,7 @@ std::unique_ptr<PresentationController> controller_for(HWND window) {
 }
 
 TEST(PresentationController, ARefusedShortcutKeepsWhatWasHeldAndNothingNew) {
-    TestWindow window;
+    HotkeyWindow window;
     auto presentation = controller_for(window.get());
     ASSERT_NE(presentation, nullptr);
     ASSERT_TRUE(presentation->apply_features(kFeaturePointerHalo).has_value());
@@ -64,7 +64,7 @@ TEST(PresentationController, ARefusedShortcutKeepsWhatWasHeldAndNothingNew) {
 }
 
 TEST(PresentationController, ATruncatedRawRecordStopsEverythingWithTheMessageBox) {
-    TestWindow window;
+    HotkeyWindow window;
     auto presentation = controller_for(window.get());
     ASSERT_NE(presentation, nullptr);
     presentation->set_raw_input_reader([](HRAWINPUT, void* buffer, UINT size) -> UINT {

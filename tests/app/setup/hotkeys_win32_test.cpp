@@ -16,11 +16,11 @@
 
 namespace fs = std::filesystem;
 using namespace kadrovix;
-using kadrovix::testing::OtherProcessHotkey;
-using kadrovix::testing::TestWindow;
-using kadrovix::testing::try_from_other_process;
+using kadrovix::testing::HotkeyWindow;
 using kadrovix::testing::kTryAlreadyRegistered;
 using kadrovix::testing::kTryRegistered;
+using kadrovix::testing::OtherProcessHotkey;
+using kadrovix::testing::try_from_other_process;
 
 // --- children ---------------------------------------------------------------
 
@@ -90,7 +90,7 @@ protected:
     }
     void TearDown() override { unregister_capture(registration_); }
 
-    TestWindow window_;
+    HotkeyWindow window_;
     HotkeyRegistration registration_;
 };
 

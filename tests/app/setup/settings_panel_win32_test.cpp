@@ -17,12 +17,13 @@
 #include "session/io/png_win32.h"
 #include "settings/settings.h"
 #include "settings/settings_storage_win32.h"
+#include "support/canvas_win32.h"
 #include "support/hotkey_support_win32.h"
 
 namespace fs = std::filesystem;
 using namespace kadrovix;
+using kadrovix::testing::HotkeyWindow;
 using kadrovix::testing::OtherProcessHotkey;
-using kadrovix::testing::TestWindow;
 
 namespace {
 
@@ -37,61 +38,33 @@ constexpr Shortcut kHeldElsewhere{kModCtrl | kModAlt | kModShift, VK_F12};
 // The panel's client area painted into a top-down 32-bit DIB.
 class PanelPicture {
 public:
-    PanelPicture(AppState& app, HWND window) {
-        RECT client{};
-        ::GetClientRect(window, &client);
-        width_ = client.right;
-        height_ = client.bottom;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        HDC screen = ::GetDC(nullptr);
-        void* bits = nullptr;
-        bitmap_ = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HDC memory = ::CreateCompatibleDC(screen);
-        ::ReleaseDC(nullptr, screen);
-        HGDIOBJ old = ::SelectObject(memory, bitmap_);
-        std::memset(bits, 0x55, static_cast<std::size_t>(width_) * height_ * 4);
-        paint_panel(app, window, memory);
-        ::GdiFlush();
-        ::SelectObject(memory, old);
-        ::DeleteDC(memory);
-        pixels_ = static_cast<const std::uint32_t*>(bits);
+    PanelPicture(AppState& app, HWND window) : canvas_(client_width(window), client_height(window)) {
+        canvas_.fill(0x555555);
+        paint_panel(app, window, canvas_.dc());
     }
-    ~PanelPicture() { ::DeleteObject(bitmap_); }
-    PanelPicture(const PanelPicture&) = delete;
-    PanelPicture& operator=(const PanelPicture&) = delete;
 
-    int width() const { return width_; }
-    int height() const { return height_; }
-    std::uint32_t rgb(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * width_ + x] & 0xFFFFFF; }
+    int width() const { return canvas_.width(); }
+    int height() const { return canvas_.height(); }
+    std::uint32_t rgb(int x, int y) const { return canvas_.rgb(x, y); }
 
     void save_png(const std::string& name) const {
-        BgraImage image;
-        image.width = static_cast<std::uint32_t>(width_);
-        image.height = static_cast<std::uint32_t>(height_);
-        image.pixels.assign(reinterpret_cast<const std::uint8_t*>(pixels_),
-                            reinterpret_cast<const std::uint8_t*>(pixels_) + static_cast<std::size_t>(width_) * height_ * 4);
-        make_opaque(image);
-        // Under Wine the Linux source tree is on drive Z:.
-        std::string root = KADROVIX_SOURCE_DIR;
-        if (!root.empty() && root[0] == '/') root = "Z:" + root;
-        const fs::path folder = fs::path(root) / "target" / "screenshots";
-        std::error_code ec;
-        fs::create_directories(folder, ec);
-        auto written = win32::write_png_file(image, (folder / (name + ".png")).wstring());
-        EXPECT_TRUE(written.has_value()) << name;
+        EXPECT_TRUE(kadrovix::testing::save_preview(canvas_.image(), std::wstring(name.begin(), name.end()) + L".png"))
+            << name;
     }
 
 private:
-    HBITMAP bitmap_ = nullptr;
-    const std::uint32_t* pixels_ = nullptr;
-    int width_ = 0;
-    int height_ = 0;
+    static int client_width(HWND window) {
+        RECT client{};
+        ::GetClientRect(window, &client);
+        return client.right;
+    }
+    static int client_height(HWND window) {
+        RECT client{};
+        ::GetClientRect(window, &client);
+        return client.bottom;
+    }
+
+    kadrovix::testing::Canvas canvas_;
 };
 
 void set_modifier_keys(bool ctrl, bool shift) {
@@ -147,7 +120,7 @@ protected:
     }
 
     win32::ComApartment com_;  // first made, last gone
-    TestWindow window_;
+    HotkeyWindow window_;
     AppState app_;
     fs::path file_;
 };
