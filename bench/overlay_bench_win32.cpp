@@ -8,8 +8,9 @@
 // (the settled layers retained) and with every layer drawn afresh ("full"),
 // and live mode with 200, where each paint also pushes the desktop-sized
 // surface to the layered window. Prints the median of the frames for each
-// case: the handler's wall time, and the repaint's wall time and the
-// process's CPU time during it.
+// case: the handler's wall time, the repaint's wall time and the process's
+// CPU time during it, and the area the repaint covered. A last case times
+// the frames of a tooltip fading out after the pointer left its button.
 #include <windows.h>
 #include <objbase.h>
 
@@ -27,6 +28,7 @@
 #include "render/screen_grab_win32.h"
 #include "session/capture_session_win32.h"
 #include "settings/settings.h"
+#include "toolbar/toolbar.h"
 
 using namespace kadrovix;
 
@@ -57,6 +59,13 @@ double process_cpu_ms() {
     if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0.0;
     const auto value = [](FILETIME t) { return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
     return static_cast<double>(value(kernel) + value(user)) / 10'000.0;
+}
+
+// The bounding box of what waits to be repainted, in pixels.
+double update_area(HWND window) {
+    RECT r{};
+    if (!::GetUpdateRect(window, &r, FALSE)) return 0.0;
+    return static_cast<double>(r.right - r.left) * static_cast<double>(r.bottom - r.top);
 }
 
 double median(std::vector<double> values) {
@@ -103,13 +112,14 @@ int run_case(HWND window, const BgraImage& capture, const Case& c, int frames) {
     if (auto r = session->mouse_down(app, start); !r) return 1;
     ::UpdateWindow(window);  // the first frame builds caches; not counted
 
-    std::vector<double> handler, paint, paint_cpu;
+    std::vector<double> handler, paint, paint_cpu, area;
     const int before = g_paints;
     for (int i = 1; i <= frames; ++i) {
         const POINT p{start.x + 9 * i, start.y + 6 * i};
         const auto t0 = std::chrono::steady_clock::now();
         if (auto r = session->mouse_move(p); !r) return 1;
         const auto t1 = std::chrono::steady_clock::now();
+        area.push_back(c.retained ? update_area(window) : w * h);
         const double cpu_before = process_cpu_ms();
         if (c.retained) {
             ::UpdateWindow(window);
@@ -139,8 +149,49 @@ int run_case(HWND window, const BgraImage& capture, const Case& c, int frames) {
         std::printf("%s: %d paints for %d moves\n", c.name, g_paints - before, frames);
         return 1;
     }
-    std::printf("%-26s objects %3zu   move handler %7.3f ms   repaint %8.1f ms wall, %8.1f ms CPU\n", c.name,
-                s.editor.objects.size(), median(handler), median(paint), median(paint_cpu));
+    std::printf(
+        "%-26s objects %3zu   move handler %7.3f ms   repaint %8.1f ms wall, %8.1f ms CPU, %5.1f%% of the desktop\n",
+        c.name, s.editor.objects.size(), median(handler), median(paint), median(paint_cpu),
+        100.0 * median(area) / (w * h));
+    return 0;
+}
+
+// A tooltip shown over a toolbar button, then the pointer leaving: each
+// frame of the fade is one timer tick's repaint.
+int run_tooltip_case(HWND window, const BgraImage& capture, int frames) {
+    auto made = CaptureSession::from_image(window, capture, default_settings(), std::nullopt);
+    if (!made) return 1;
+    std::unique_ptr<CaptureSession> session = std::move(*made);
+    SessionState& s = session->state();
+    const double w = s.desktop.width, h = s.desktop.height;
+    s.region = Region{{40.0, 40.0, w - 40.0, h - 40.0}, true};
+    s.region_selection = false;
+    s.editor.objects = bench::mixed_annotations(w, h, 1000);
+    g_session = session.get();
+    g_paint_error.reset();
+    const ToolbarLayout layout = layout_toolbar(toolbar_input(s));
+    const ToolbarRect& button = layout.buttons()[0].rect;
+    const POINT on{static_cast<LONG>(button.left + 10), static_cast<LONG>(button.top + 10)};
+    std::vector<double> paint, area;
+    for (int i = 0; i < frames; ++i) {
+        if (auto r = session->mouse_move(on); !r) return 1;
+        ::UpdateWindow(window);
+        ::Sleep(kTooltipDelayMs + 20);  // the tooltip comes due
+        session->invalidate();
+        ::UpdateWindow(window);
+        if (auto r = session->mouse_move(POINT{static_cast<LONG>(w / 2), static_cast<LONG>(h / 2)}); !r) return 1;
+        ::UpdateWindow(window);
+        ::Sleep(kTooltipFadeFrameMs);  // one tick into the fade
+        session->invalidate();
+        area.push_back(update_area(window));
+        const auto t0 = std::chrono::steady_clock::now();
+        ::UpdateWindow(window);
+        paint.push_back(ms_between(t0, std::chrono::steady_clock::now()));
+    }
+    g_session = nullptr;
+    if (g_paint_error) return 1;
+    std::printf("%-26s objects %3zu   repaint %8.1f ms wall, %5.2f%% of the desktop\n", "tooltip fade frame",
+                s.editor.objects.size(), median(paint), 100.0 * median(area) / (w * h));
     return 0;
 }
 
@@ -176,6 +227,7 @@ int wmain(int argc, wchar_t** argv) {
           Case{"live, 200 annotations", true, true}}) {
         status |= run_case(window, *grab, c, frames);
     }
+    status |= run_tooltip_case(window, *grab, std::max(3, frames / 3));
     ::DestroyWindow(window);
     return status;
 }

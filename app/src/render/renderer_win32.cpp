@@ -14,6 +14,7 @@
 #include "base/error_win32.h"
 #include "paths/geometry.h"
 #include "render/d2d_helpers_win32.h"
+#include "render/paint_bounds.h"
 #include "render/round_stroke.h"
 #include "render/screen_grab_win32.h"
 
@@ -29,7 +30,6 @@ namespace {
 
 constexpr float kHighlighterOpacity = 0.3f;
 constexpr float kFlatteningTolerance = 0.1f;
-constexpr float kTextLayoutMargin = 20.0f;
 constexpr wchar_t kAnnotationFont[] = L"Segoe UI";
 constexpr wchar_t kAnnotationLocale[] = L"en-US";
 
@@ -107,6 +107,10 @@ Result<void> stroke_round(const RenderContext& context, ID2D1RenderTarget* targe
 // The offscreen surface translucent strokes are painted on, made on first use
 // and reused (grown when needed) for the rest of one draw_annotations call:
 // making a new one per stroke costs tens of milliseconds each on Wine.
+// Translucent strokes' layers come in sizes of whole steps, so that one
+// serves many strokes.
+constexpr float kLayerStep = 256.0f;
+
 struct StrokeLayer {
     ComPtr<ID2D1BitmapRenderTarget> target;
     D2D1_SIZE_F size{0.0f, 0.0f};
@@ -159,17 +163,21 @@ Result<void> draw_runs_separately(const RenderContext& context, ID2D1RenderTarge
         bottom = std::max(bottom, d.y);
     }
     const D2D1_SIZE_F size = target->GetSize();
-    left = std::max(std::floor(left) - 1.0f, 0.0f);
-    top = std::max(std::floor(top) - 1.0f, 0.0f);
-    right = std::min(std::ceil(right) + 1.0f, size.width);
-    bottom = std::min(std::ceil(bottom) + 1.0f, size.height);
-    if (!(right > left && bottom > top)) return {};  // nothing of it is on the target
+    left = std::floor(left) - 1.0f;
+    top = std::floor(top) - 1.0f;
+    right = std::ceil(right) + 1.0f;
+    bottom = std::ceil(bottom) + 1.0f;
+    if (!(right > 0.0f && left < size.width && bottom > 0.0f && top < size.height)) return {};  // off the target
 
+    // The layer holds the whole stroke, and its size depends on the stroke
+    // alone: a rasteriser's rounding can depend on the target's size, and the
+    // overlay repaints parts of a frame that must match the whole frame.
     const D2D1_SIZE_F needed = D2D1::SizeF(right - left, bottom - top);
+    const D2D1_SIZE_F wanted = D2D1::SizeF(std::ceil(needed.width / kLayerStep) * kLayerStep,
+                                           std::ceil(needed.height / kLayerStep) * kLayerStep);
     HRESULT hr = S_OK;
-    if (!layer.target || needed.width > layer.size.width || needed.height > layer.size.height) {
-        const D2D1_SIZE_F grown =
-            D2D1::SizeF(std::max(needed.width, layer.size.width), std::max(needed.height, layer.size.height));
+    if (!layer.target || wanted.width != layer.size.width || wanted.height != layer.size.height) {
+        const D2D1_SIZE_F grown = wanted;
         const D2D1_PIXEL_FORMAT format = bgra_format(D2D1_ALPHA_MODE_PREMULTIPLIED);
         layer.target.Reset();
         RETURN_IF_FAILED(target->CreateCompatibleRenderTarget(
@@ -267,8 +275,9 @@ Result<void> draw_text(const RenderContext& context, ID2D1RenderTarget* target, 
 
     const float left = static_cast<float>(text.position.x);
     const float top = static_cast<float>(text.position.y);
-    const D2D1_RECT_F layout = D2D1::RectF(left, top, left + static_cast<float>(text.layout_width) + kTextLayoutMargin,
-                                           top + static_cast<float>(text.layout_height) + kTextLayoutMargin);
+    const D2D1_RECT_F layout =
+        D2D1::RectF(left, top, left + static_cast<float>(text.layout_width) + static_cast<float>(kTextLayoutMargin),
+                    top + static_cast<float>(text.layout_height) + static_cast<float>(kTextLayoutMargin));
     const std::wstring wide = to_wide(text.text);
     // The explicit clip does what the clip option does; Wine ignores the
     // option, and text spilling out of its box must not show anywhere.
@@ -359,10 +368,17 @@ Result<RenderContext> create_render_context(TargetAlpha alpha) {
 
 Result<void> draw_annotations(const RenderContext& context, ID2D1RenderTarget* target,
                               std::span<const Annotation> objects, std::optional<std::uint64_t> leave_out,
-                              std::size_t first) {
+                              std::size_t first, const std::optional<Rect>& clip) {
     StrokeLayer layer;
     for (const Annotation& a : objects.subspan(std::min(first, objects.size()))) {
         if (leave_out && a.id == *leave_out) continue;
+        if (clip) {
+            const Rect reach = paint_bounds(a, objects);
+            if (reach.max.x <= clip->min.x || reach.min.x >= clip->max.x || reach.max.y <= clip->min.y ||
+                reach.min.y >= clip->max.y) {
+                continue;
+            }
+        }
         const bool highlighter = is_highlighter(a);
         const float opacity = highlighter ? kHighlighterOpacity : 1.0f;
 

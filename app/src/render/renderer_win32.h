@@ -50,10 +50,12 @@ Result<RenderContext> create_render_context(TargetAlpha alpha);
 // on (an arrow still finds the earlier object it is attached to). The object
 // whose id is `leave_out` is skipped (the one being edited in place). The
 // target's transform is the caller's and is restored when changed. Returns the
-// first failing Direct2D or DirectWrite call's error.
+// first failing Direct2D or DirectWrite call's error. With `clip`, objects
+// whose paint stays outside it are passed over.
 Result<void> draw_annotations(const RenderContext& context, ID2D1RenderTarget* target,
                               std::span<const Annotation> objects,
-                              std::optional<std::uint64_t> leave_out = std::nullopt, std::size_t first = 0);
+                              std::optional<std::uint64_t> leave_out = std::nullopt, std::size_t first = 0,
+                              const std::optional<Rect>& clip = std::nullopt);
 
 // Binds the context's DC render target to `dc` (`rect` is the part drawn),
 // begins drawing, clears to black with alpha 1/255 (so a layered window still

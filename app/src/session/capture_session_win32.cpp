@@ -108,6 +108,8 @@ Result<CaptureSession::DrawingResources> CaptureSession::make_resources(bool liv
 void CaptureSession::adopt(DrawingResources resources) {
     picker_.drop_resources();  // its bitmaps belong to the target replaced here
     base_.reset();
+    frame_.Reset();
+    scratch_.Reset();
     brushes_ = {};
     context_ = std::move(resources.context);
     capture_bitmap_ = std::move(resources.capture_bitmap);
@@ -167,8 +169,6 @@ Result<void> CaptureSession::set_live(bool live) {
     invalidate();
     return {};
 }
-
-void CaptureSession::invalidate() const { ::InvalidateRect(window_, nullptr, FALSE); }
 
 ToolbarLayout CaptureSession::toolbar_layout() const { return layout_toolbar(toolbar_input(state_)); }
 

@@ -11,6 +11,9 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "app/runtime/gdi_win32.h"
 #include "base/error.h"
@@ -25,6 +28,7 @@
 #include "session/live/live_surface_win32.h"
 #include "session/move_history.h"
 #include "session/overlay_base_win32.h"
+#include "session/overlay_look.h"
 #include "session/parts.h"
 #include "session/session_state.h"
 #include "settings/settings.h"
@@ -59,6 +63,12 @@ public:
     // `now` (tooltips fade with time); `retained` false draws every layer
     // afresh, for comparison with the retained frames.
     Result<void> render_frame(HDC dc, bool retained, std::uint64_t now);
+    // Draws into `dc`, which holds the frame last drawn, only what changed
+    // since, as paint() does; returns the bounds of what it drew, if anything.
+    Result<std::optional<PixelBox>> render_dirty(HDC dc, std::uint64_t now);
+    // Marks what changed since the last call for repainting. Every change of
+    // what the overlay shows calls it (tooltips change with time alone).
+    void invalidate();
     Result<SessionRequest> key_down(AppState& app, UINT vk);
     void key_up(UINT vk);
     Result<SessionRequest> mouse_down(AppState& app, POINT client);
@@ -117,14 +127,31 @@ private:
     Result<SessionRequest> carry_out_press_target(AppState& app, const PressDecision& decision);
     Result<void> make_brushes(ID2D1RenderTarget* target);
     Result<void> make_text_formats();
-    // The frame: the base (retained or drawn directly), then what moves.
-    Result<void> draw_frame(ID2D1RenderTarget* target, bool retained);
+    // What the overlay shows at `now`, and its changes since the last call.
+    OverlayLook look(std::uint64_t now);
+    void account(std::uint64_t now);
+    std::optional<Rect> hint_at() const;
+    std::optional<double> tooltip_width(std::string_view text);
+    // Each box is drawn on its own, clipped to it.
+    Result<void> render_boxes(HDC dc, std::span<const PixelBox> boxes, bool retained, std::uint64_t now);
+    Result<void> compose(HDC dc, Microsoft::WRL::ComPtr<ID2D1BitmapRenderTarget>& into, std::span<const PixelBox> boxes,
+                         const OverlayLook& shown, bool retained);
+    Result<void> copy_out(HDC dc, ID2D1BitmapRenderTarget* from, std::span<const PixelBox> boxes);
+    // Brings the retained base up to date for this frame; how many objects it
+    // holds, none when the frame draws the base directly.
+    Result<std::optional<std::size_t>> plan_base(ID2D1RenderTarget* target, const OverlayLook& shown, bool retained);
+    // The frame within `box`: the base (retained or drawn directly), then what moves.
+    Result<void> draw_frame(ID2D1RenderTarget* target, const OverlayLook& shown, std::optional<std::size_t> held,
+                            const PixelBox& box);
     // The frozen picture, the veil and `objects`: what the retained base holds.
     Result<void> draw_base(ID2D1RenderTarget* target, std::span<const Annotation> objects,
-                           std::optional<std::uint64_t> edited);
+                           std::optional<std::uint64_t> edited, const std::optional<Rect>& clip);
     // Frames, handles, toolbar, previews and the open sub-editors.
-    Result<void> draw_moving(ID2D1RenderTarget* target);
-    Result<void> draw_hint(ID2D1RenderTarget* target);
+    Result<void> draw_moving(ID2D1RenderTarget* target, const OverlayLook& shown);
+    Result<void> draw_hint(ID2D1RenderTarget* target, const Rect& box);
+    void draw_region_frame(ID2D1RenderTarget* target);
+    void draw_selection(ID2D1RenderTarget* target, const SelectionFrame& frame);
+    void draw_preview(ID2D1RenderTarget* target, const BrushPreview& preview);
     Result<BgraImage> output_image() const;
     // The desktop as it is now, without the overlay in it.
     Result<BgraImage> grab_desktop_now() const;
@@ -132,7 +159,6 @@ private:
     Result<SessionRequest> copy_image(AppState& app);
     Result<SessionRequest> save_image(AppState& app);
     Result<void> start_search(AppState& app);
-    void invalidate() const;
 
     // --- dimension editor ---
     Result<void> open_dimension_editor();
@@ -186,6 +212,8 @@ private:
     std::uint64_t picture_generation_ = 0;
     std::uint64_t frame_ms_ = 0;  // the tick count the frame being drawn shows
     win32::OverlayBase base_;
+    // The frame as the screen shows it, and one for frames drawn afresh.
+    Microsoft::WRL::ComPtr<ID2D1BitmapRenderTarget> frame_, scratch_;
     // Made with the render target (again after a device loss), not per frame.
     struct Brushes {
         Microsoft::WRL::ComPtr<ID2D1SolidColorBrush> veil, ink, fill, dark;
@@ -194,6 +222,12 @@ private:
     struct TextFormats {
         Microsoft::WRL::ComPtr<IDWriteTextFormat> hint_title, hint_detail, preview_label;
     } formats_;
+    std::optional<double> hint_title_width_;
+    std::vector<std::pair<std::string_view, double>> tooltip_widths_;
+    // What the screen shows (as far as changes were marked), and what waits
+    // to be repainted.
+    OverlayLook shown_;
+    DirtyArea dirty_;
     std::optional<win32::LiveSurface> live_surface_;  // live mode only
 
     // Declared last: destroyed first, so an entry still open when the session

@@ -35,6 +35,7 @@ struct SelectionFrame {
     std::array<Point, 4> corners;  // of `frame`: top-left, top-right, bottom-right, bottom-left
     Point stem;                  // top-centre of the selection bounds: the knob's line starts here
     Point knob;
+    friend bool operator==(const SelectionFrame&, const SelectionFrame&) = default;
 };
 
 // Drawn when objects are selected and no text entry is open.
@@ -49,12 +50,14 @@ inline constexpr double kWidthLabelHeight = 24.0;
 struct WidthLabel {
     Rect box;
     std::string text;  // "{d} px"
+    friend bool operator==(const WidthLabel&, const WidthLabel&) = default;
 };
 
 struct BrushPreview {
     Point centre;
     double diameter = 0.0;
     std::optional<WidthLabel> label;  // only while the stroke-width indicator is shown
+    friend bool operator==(const BrushPreview&, const BrushPreview&) = default;
 };
 
 // The circle the next stroke would paint: shown above the pointer with a

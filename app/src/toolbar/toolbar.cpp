@@ -293,6 +293,24 @@ ToolbarRect tooltip_rect(const ToolbarRect& button, double text_width, std::int3
     return {left, top, left + width, top + kTooltipHeight};
 }
 
+std::vector<TooltipShown> tooltips_shown(const ToolbarLayout& layout, const ToolbarHoverState& hover,
+                                         std::uint64_t now_ms) {
+    std::vector<TooltipShown> shown;
+    if (const double fade = hover.fade_opacity(now_ms); fade > 0.0) {
+        shown.push_back({hover.fade->rect, tooltip_text(layout, hover.fade->command, hover.fade->tooltip), fade});
+    }
+    if (hover.tooltip_visible(now_ms)) {
+        const auto buttons = layout.buttons();
+        const bool still_there = std::any_of(buttons.begin(), buttons.end(), [&](const ToolbarButton& b) {
+            return b.command == hover.hover->command && b.rect == hover.hover->rect;
+        });
+        if (still_there) {
+            shown.push_back({hover.hover->rect, tooltip_text(layout, hover.hover->command, hover.hover->tooltip), 1.0});
+        }
+    }
+    return shown;
+}
+
 std::string_view tooltip_text(const ToolbarLayout& layout, CommandValue command, std::string_view recorded) {
     for (const ToolbarButton& button : layout.buttons()) {
         if (button.command == command) return button.tooltip;

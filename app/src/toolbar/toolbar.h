@@ -12,6 +12,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "editor/annotation.h"
 #include "session/commands.h"
@@ -63,6 +64,7 @@ struct ToolbarInput {
     bool eyedropper = false;
     bool can_undo = false;
     bool can_redo = false;
+    friend bool operator==(const ToolbarInput&, const ToolbarInput&) = default;
 };
 
 struct ToolbarLayout {
@@ -175,6 +177,19 @@ inline constexpr double kTooltipCornerRadius = 4.0;
 // where it would reach into the desktop's bottom margin; kept on the desktop.
 ToolbarRect tooltip_rect(const ToolbarRect& button, double text_width, std::int32_t desktop_width,
                          std::int32_t desktop_height);
+
+// A tooltip as a frame at some moment draws it.
+struct TooltipShown {
+    ToolbarRect button;
+    std::string_view text;
+    double opacity = 1.0;
+    friend bool operator==(const TooltipShown&, const TooltipShown&) = default;
+};
+
+// What a frame at `now_ms` draws: the fading tooltip, then the hovered
+// button's once it is due and the button is still in the layout.
+std::vector<TooltipShown> tooltips_shown(const ToolbarLayout& layout, const ToolbarHoverState& hover,
+                                         std::uint64_t now_ms);
 
 // The text shown for a hover record: the current layout's text for the same
 // button (states change while a tooltip shows), else the recorded one.

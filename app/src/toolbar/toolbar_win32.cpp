@@ -517,13 +517,6 @@ Result<void> paint_tooltip(ID2D1RenderTarget* target, IDWriteFactory* dwrite, ID
     return {};
 }
 
-const ToolbarButton* find_button(const ToolbarLayout& layout, CommandValue command, const ToolbarRect& rect) {
-    for (const ToolbarButton& b : layout.buttons()) {
-        if (b.command == command && b.rect == rect) return &b;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 Result<double> tooltip_text_width(IDWriteFactory* dwrite, std::string_view text) {
@@ -555,22 +548,13 @@ Result<void> paint_toolbar(ID2D1RenderTarget* target, IDWriteFactory* dwrite, co
         if (!painted) return painted;
     }
 
-    const double fade = hover.fade_opacity(now_ms);
-    const bool hover_tip =
-        hover.tooltip_visible(now_ms) && find_button(layout, hover.hover->command, hover.hover->rect);
-    if (fade <= 0.0 && !hover_tip) return {};
+    const std::vector<TooltipShown> tooltips = tooltips_shown(layout, hover, now_ms);
+    if (tooltips.empty()) return {};
     auto format = tooltip_format(dwrite);
     if (!format) return propagate(format);
-    if (fade > 0.0) {
-        const std::string_view text = tooltip_text(layout, hover.fade->command, hover.fade->tooltip);
-        auto painted = paint_tooltip(target, dwrite, format->Get(), brush.Get(), input, hover.fade->rect, text,
-                                     static_cast<float>(fade));
-        if (!painted) return painted;
-    }
-    if (hover_tip) {
-        const std::string_view text = tooltip_text(layout, hover.hover->command, hover.hover->tooltip);
-        auto painted = paint_tooltip(target, dwrite, format->Get(), brush.Get(), input, hover.hover->rect, text, 1.0f);
-        if (!painted) return painted;
+    for (const TooltipShown& tip : tooltips) {
+        RETURN_IF_ERROR(paint_tooltip(target, dwrite, format->Get(), brush.Get(), input, tip.button, tip.text,
+                                      static_cast<float>(tip.opacity)));
     }
     return {};
 }

@@ -154,7 +154,7 @@ std::optional<Handled> session_event(AppState& app, HWND window, UINT message, W
         case WM_TIMER:
             if (wparam == kSessionRefreshTimer) {
                 ::KillTimer(window, kSessionRefreshTimer);
-                ::InvalidateRect(window, nullptr, FALSE);
+                session.invalidate();
                 return handled();
             }
             return std::nullopt;

@@ -75,6 +75,7 @@ struct FieldBoxes {
     Rect width;
     Rect height;
     Point times_sign;  // where the "×" between them is drawn
+    friend bool operator==(const FieldBoxes&, const FieldBoxes&) = default;
 };
 
 // fw = max(1, truncated (label width - 22) / 2), 65 for a full-size label;
@@ -94,6 +95,7 @@ struct LabelMessage {
     Rect box;
     std::string text;
     Rgb colour;
+    friend bool operator==(const LabelMessage&, const LabelMessage&) = default;
 };
 
 struct LabelPaint {
@@ -103,6 +105,7 @@ struct LabelPaint {
     std::string text;         // closed: "{width} × {height}"
     FieldBoxes fields;        // open: where the fields and the "×" go
     std::optional<LabelMessage> message;
+    friend bool operator==(const LabelPaint&, const LabelPaint&) = default;
 };
 
 // None without a region. `error` is the open editor's message, if any.

@@ -8,6 +8,7 @@
 #include "app/runtime/dib_surface_win32.h"
 #include "base/error.h"
 #include "render/screen_geometry.h"
+#include "session/overlay_look.h"
 
 namespace kadrovix::win32 {
 
@@ -16,8 +17,9 @@ public:
     static Result<LiveSurface> create(const Desktop& desktop);
 
     HDC dc() const { return surface_.dc(); }
-    // Shows the surface as `window`'s picture over the desktop.
-    Result<void> present(HWND window) const;
+    // Shows the surface as `window`'s picture over the desktop; only `dirty`
+    // changed since the last time.
+    Result<void> present(HWND window, const PixelBox& dirty) const;
 
 private:
     DibSurface surface_;
