@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "app/runtime/start_trace_win32.h"
 #include "app/runtime/text_win32.h"
 #include "base/error_win32.h"
 #include "render/d2d_helpers_win32.h"
@@ -46,6 +47,7 @@ Result<void> CaptureSession::paint() {
     PAINTSTRUCT ps;
     HDC window_dc = ::BeginPaint(window_, &ps);
     if (window_dc == nullptr) return win32::fail_last_error();
+    win32::mark_start("paint-begin");
     struct EndPaintOnExit {
         HWND w;
         PAINTSTRUCT* ps;
@@ -53,7 +55,8 @@ Result<void> CaptureSession::paint() {
     } end_paint{window_, &ps};
 
     RETURN_IF_ERROR(render_frame(live_surface_ ? live_surface_->dc() : window_dc, true, now));
-    if (live_surface_) return live_surface_->present(window_);
+    if (live_surface_) RETURN_IF_ERROR(live_surface_->present(window_));
+    win32::mark_start("painted", true);
     return {};
 }
 
@@ -62,13 +65,16 @@ Result<void> CaptureSession::render_frame(HDC dc, bool retained, std::uint64_t n
     const RECT all{0, 0, state_.desktop.width, state_.desktop.height};
     for (int attempt = 0; attempt < 2; ++attempt) {
         RETURN_IF_ERROR(win32::begin_overlay_frame(context_, dc, all, nullptr));
+        win32::mark_start("frame-begun");
         auto drawn = draw_frame(context_.dc_target.Get(), retained);
+        win32::mark_start("frame-drawn");
         // --- dimension editor: the label, its fields and its box go over everything else ---
         if (drawn) {
             drawn = win32::paint_dimension_label(context_.dc_target.Get(), context_.dwrite_factory.Get(), state_,
                                                  dimension_editor_ ? &*dimension_editor_ : nullptr);
         }
         auto ended = win32::end_overlay_frame(context_);
+        win32::mark_start("frame-ended");
         if (!drawn) return drawn;
         if (!ended) {
             // The device went away: new resources and one more try.
@@ -113,6 +119,7 @@ Result<void> CaptureSession::make_text_formats() {
 Result<void> CaptureSession::draw_frame(ID2D1RenderTarget* target, bool retained) {
     RETURN_IF_ERROR(make_brushes(target));
     RETURN_IF_ERROR(make_text_formats());
+    win32::mark_start("text-formats");
     // The text being edited shows only as its live field; without a region
     // no annotation shows at all.
     const std::optional<std::uint64_t> edited = text_entry_ ? text_entry_->edited_id() : std::nullopt;
