@@ -13,6 +13,7 @@
 #include "app/render_demo_win32.h"
 #include "app/runtime/com_apartment_win32.h"
 #include "app/runtime/handles_win32.h"
+#include "app/runtime/start_trace_win32.h"
 #include "app/runtime/text_win32.h"
 #include "app/setup/hotkeys_win32.h"
 #include "app/setup/settings_panel_win32.h"
@@ -153,6 +154,7 @@ Result<void> start_and_run(const CommandLine& cl, Resources& res, bool& already_
                                    CW_USEDEFAULT, 620, 230, nullptr, nullptr, res.instance, &app);
     if (res.window == nullptr) return win32::fail_last_error();
     app.main_window = res.window;
+    win32::mark_start("window-made");
 
     fill_tray_icon_record(app, small_icon);
     if (cl.role != Role::Editor) {
@@ -193,6 +195,7 @@ Result<void> start_and_run(const CommandLine& cl, Resources& res, bool& already_
     if (cl.role == Role::Diagnostics) {
         if (auto r = start_diagnostic_monitor(); !r) return r;
     }
+    win32::mark_start("loop");
     return run_message_loop(app);
 }
 
@@ -208,6 +211,7 @@ int run_program(std::span<const std::wstring> args) {
         return 1;
     }
     set_dpi_awareness();
+    win32::mark_start("com");
 
     if (cl.self_test != SelfTest::None) {
         auto result = run_self_test(cl.self_test);

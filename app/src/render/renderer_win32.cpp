@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/runtime/start_trace_win32.h"
 #include "app/runtime/text_win32.h"
 #include "base/error_win32.h"
 #include "paths/geometry.h"
@@ -347,8 +348,10 @@ Result<RenderContext> create_render_context(TargetAlpha alpha) {
     D2D1_FACTORY_OPTIONS options{};
     RETURN_IF_FAILED(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), &options,
                                        reinterpret_cast<void**>(context.d2d_factory.GetAddressOf())));
+    mark_start("d2d-factory");
     RETURN_IF_FAILED(DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
                                          reinterpret_cast<IUnknown**>(context.dwrite_factory.GetAddressOf())));
+    mark_start("dwrite-factory");
 
     const D2D1_STROKE_STYLE_PROPERTIES round =
         D2D1::StrokeStyleProperties(D2D1_CAP_STYLE_ROUND, D2D1_CAP_STYLE_ROUND, D2D1_CAP_STYLE_ROUND,
@@ -357,12 +360,14 @@ Result<RenderContext> create_render_context(TargetAlpha alpha) {
     auto widen = widen_supported(context);
     if (!widen) return propagate(widen);
     context.emulate_round_strokes = !*widen;
+    mark_start("stroke-probe");
 
     const D2D1_RENDER_TARGET_PROPERTIES properties = D2D1::RenderTargetProperties(
         D2D1_RENDER_TARGET_TYPE_DEFAULT,
         bgra_format(alpha == TargetAlpha::Premultiplied ? D2D1_ALPHA_MODE_PREMULTIPLIED : D2D1_ALPHA_MODE_IGNORE),
         96.0f, 96.0f, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT);
     RETURN_IF_FAILED(context.d2d_factory->CreateDCRenderTarget(&properties, &context.dc_target));
+    mark_start("render-target");
     return context;
 }
 

@@ -11,6 +11,7 @@
 #include "app/events/event_handler_win32.h"
 #include "app/messages.h"
 #include "app/notice/toast_win32.h"
+#include "app/runtime/start_trace_win32.h"
 #include "app/runtime/text_win32.h"
 #include "base/error_win32.h"
 #include "render/d2d_helpers_win32.h"
@@ -70,6 +71,7 @@ Point CaptureSession::client_point(POINT p) {
 Result<std::unique_ptr<CaptureSession>> CaptureSession::start(HWND window, const Settings& settings) {
     auto grab = win32::grab_virtual_screen();
     if (!grab) return propagate(grab);
+    win32::mark_start("grabbed");
     POINT cursor{};
     std::optional<Point> cursor_on_screen;
     if (::GetCursorPos(&cursor)) cursor_on_screen = client_point(cursor);
@@ -101,6 +103,7 @@ Result<CaptureSession::DrawingResources> CaptureSession::make_resources(bool liv
         auto bitmap = win32::create_capture_bitmap(made.context.dc_target.Get(), picture);
         if (!bitmap) return propagate(bitmap);
         made.capture_bitmap = std::move(*bitmap);
+        win32::mark_start("bitmap");
     }
     return made;
 }
@@ -130,13 +133,16 @@ Result<void> CaptureSession::show_over_desktop() {
     if (state_.live) ex |= WS_EX_LAYERED;
     ::SetWindowLongPtrW(window_, GWL_EXSTYLE, ex);
     excluded_from_capture_ = exclude_from_capture(window_);
+    win32::mark_start("excluded");
     const Desktop& d = state_.desktop;
     if (!::SetWindowPos(window_, HWND_TOPMOST, d.x, d.y, d.width, d.height, SWP_FRAMECHANGED | SWP_SHOWWINDOW)) {
         return win32::fail_last_error();
     }
+    win32::mark_start("shown");
     ::SetForegroundWindow(window_);
     ::SetFocus(window_);
     invalidate();
+    win32::mark_start("focused");
     return {};
 }
 
@@ -200,6 +206,7 @@ PartsView CaptureSession::parts_at(Point p) const {
 // --- the editor process's side ------------------------------------------------
 
 Result<void> begin_capture_session(AppState& app) {
+    win32::mark_start("capture-begin");
     auto session = CaptureSession::start(app.main_window, app.settings);
     if (!session) return propagate(session);
     app.session = std::move(*session);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/runtime/start_trace_win32.h"
 #include "app/runtime/text_win32.h"
 #include "base/error_win32.h"
 #include "render/d2d_helpers_win32.h"
@@ -66,6 +67,7 @@ Result<void> CaptureSession::paint() {
     PAINTSTRUCT ps;
     HDC window_dc = ::BeginPaint(window_, &ps);
     if (window_dc == nullptr) return win32::fail_last_error();
+    win32::mark_start("paint-begin");
     struct EndPaintOnExit {
         HWND w;
         PAINTSTRUCT* ps;
@@ -74,7 +76,8 @@ Result<void> CaptureSession::paint() {
 
     auto painted = render_dirty(live_surface_ ? live_surface_->dc() : window_dc, now);
     if (!painted) return propagate(painted);
-    if (live_surface_ && *painted) return live_surface_->present(window_, **painted);
+    if (live_surface_ && *painted) RETURN_IF_ERROR(live_surface_->present(window_, **painted));
+    win32::mark_start("painted", true);
     return {};
 }
 
@@ -151,6 +154,7 @@ Result<void> CaptureSession::compose(HDC dc, ComPtr<ID2D1BitmapRenderTarget>& in
         RETURN_IF_FAILED(window_target->CreateCompatibleRenderTarget(
             D2D1::SizeF(static_cast<float>(w), static_cast<float>(h)), D2D1::SizeU(w, h), &into));
     }
+    win32::mark_start("frame-begun");
     ID2D1BitmapRenderTarget* target = into.Get();
     target->BeginDraw();
     target->SetTransform(D2D1::Matrix3x2F::Identity());
@@ -170,6 +174,7 @@ Result<void> CaptureSession::compose(HDC dc, ComPtr<ID2D1BitmapRenderTarget>& in
         return {};
     }();
     const HRESULT ended = target->EndDraw();
+    win32::mark_start("frame-ended");
     if (!drawn) return drawn;
     RETURN_IF_FAILED(ended);
     return {};

@@ -6,6 +6,7 @@
 #include "app/messages.h"
 #include "app/notice/toast_win32.h"
 #include "app/runtime/editor_process_win32.h"
+#include "app/runtime/start_trace_win32.h"
 #include "app/runtime/text_win32.h"
 #include "app/setup/settings_panel_win32.h"
 #include "app/setup/tray_menu_win32.h"
@@ -222,6 +223,7 @@ Result<std::optional<LRESULT>> handle_event(AppState& app, HWND window, UINT mes
             return handled();
 
         case WM_HOTKEY:
+            win32::mark_start("hotkey");
             if (!app.panel_open) {
                 // Only the capture shortcut's own ids start a capture.
                 if (wparam != 1 && wparam != 2) return handled();

@@ -7,6 +7,7 @@
 
 #include "app/messages.h"
 #include "app/runtime/handles_win32.h"
+#include "app/runtime/start_trace_win32.h"
 #include "base/error_win32.h"
 
 namespace kadrovix {
@@ -37,12 +38,14 @@ Result<std::uint32_t> start_editor_process(HWND owner, const ForegroundHandOff& 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
+    win32::mark_start("editor-create");
     // Started suspended: an editor whose end nobody would notice must never
     // run, so it only goes once its watcher exists.
     if (!::CreateProcessW(exe->c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
                           &startup, &info)) {
         return win32::fail_last_error();
     }
+    win32::mark_start("editor-created");
     win32::UniqueHandle process(info.hProcess);
     win32::UniqueHandle thread(info.hThread);
     const std::uint32_t pid = info.dwProcessId;
@@ -68,6 +71,7 @@ Result<std::uint32_t> start_editor_process(HWND owner, const ForegroundHandOff& 
     }
     if (hand_off) hand_off(pid);
     if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) return abandon(win32::last_error());
+    win32::mark_start("editor-resumed");
     return pid;
 }
 
