@@ -75,19 +75,22 @@ Result<std::unique_ptr<CaptureSession>> CaptureSession::start(HWND window, const
     POINT cursor{};
     std::optional<Point> cursor_on_screen;
     if (::GetCursorPos(&cursor)) cursor_on_screen = client_point(cursor);
-    return from_image(window, std::move(*grab), settings, cursor_on_screen);
+    // Live mode's first frame is drawn with per-pixel alpha: it waits for
+    // the resources.
+    return from_image(window, std::move(*grab), settings, cursor_on_screen, settings.live_capture);
 }
 
 Result<std::unique_ptr<CaptureSession>> CaptureSession::from_image(HWND window, BgraImage capture,
                                                                    const Settings& settings,
-                                                                   std::optional<Point> cursor_on_screen) {
+                                                                   std::optional<Point> cursor_on_screen,
+                                                                   bool draw_now) {
     RETURN_IF_ERROR(validate_image(capture));
     const Desktop geometry = geometry_of(capture);
     std::unique_ptr<CaptureSession> session(new CaptureSession(window, std::move(capture), geometry));
     session->state_ = new_session(geometry);
     apply_start_values(session->state_, settings.custom_color, static_cast<double>(settings.capture_stroke_width),
                        cursor_on_screen);
-    RETURN_IF_ERROR(session->create_resources());
+    if (draw_now || settings.live_capture) RETURN_IF_ERROR(session->create_resources());
     if (settings.live_capture) {
         if (auto r = session->set_live(true); !r) return propagate(r);
     }
@@ -141,9 +144,37 @@ Result<void> CaptureSession::show_over_desktop() {
     win32::mark_start("shown");
     ::SetForegroundWindow(window_);
     ::SetFocus(window_);
+    if (!context_.dc_target) {
+        paint_veiled_picture();
+        win32::mark_start("veiled");
+        RETURN_IF_ERROR(create_resources());
+    }
     invalidate();
     win32::mark_start("focused");
     return {};
+}
+
+void CaptureSession::paint_veiled_picture() const {
+    std::vector<std::uint8_t> veiled = capture_.pixels;
+    veil_pixels(veiled);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = static_cast<LONG>(capture_.width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(capture_.height);  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    const win32::WindowDc dc(window_);
+    if (!dc) return;  // the Direct2D frame follows anyway
+    ::SetDIBitsToDevice(dc.get(), 0, 0, capture_.width, capture_.height, 0, 0, 0, capture_.height, veiled.data(),
+                        &info, DIB_RGB_COLORS);
+    ::GdiFlush();
+    // Some systems hand a window's drawing to the display only while its
+    // thread finds its queue empty; the resources made next take a while.
+    // The frame drawn with them repaints the whole window anyway.
+    ::ValidateRect(window_, nullptr);
+    MSG message;
+    ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
 }
 
 Result<void> CaptureSession::set_live(bool live) {

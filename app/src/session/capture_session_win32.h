@@ -48,14 +48,19 @@ public:
     // position. `window` becomes the session window (see show_over_desktop).
     static Result<std::unique_ptr<CaptureSession>> start(HWND window, const Settings& settings);
     // Builds a session around an image already grabbed (the editor diagnostic
-    // and tests use it too).
+    // and tests use it too). `draw_now` false leaves the drawing resources
+    // until the window is shown (see show_over_desktop).
     static Result<std::unique_ptr<CaptureSession>> from_image(HWND window, BgraImage capture, const Settings& settings,
-                                                              std::optional<Point> cursor_on_screen);
+                                                              std::optional<Point> cursor_on_screen,
+                                                              bool draw_now = true);
     ~CaptureSession();
     CaptureSession(const CaptureSession&) = delete;
     CaptureSession& operator=(const CaptureSession&) = delete;
 
     // Plain topmost popup over the grabbed desktop, in front and focused.
+    // Without drawing resources yet, the picture under its veil goes on
+    // screen first through GDI, and the resources are made while it shows:
+    // making them takes many times longer than the grab.
     Result<void> show_over_desktop();
 
     Result<void> paint();
@@ -121,6 +126,7 @@ private:
     static Result<DrawingResources> make_resources(bool live, const BgraImage& picture);
     void adopt(DrawingResources resources);
     Result<void> create_resources();
+    void paint_veiled_picture() const;
     void replay_missed_moves(POINT client);
     void capture_mouse();
     // What a press does once the input rules have decided where it went.

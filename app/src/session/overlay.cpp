@@ -104,4 +104,12 @@ std::optional<BrushPreview> brush_preview(const SessionState& s, const PartsView
     return std::nullopt;
 }
 
+void veil_pixels(std::span<std::uint8_t> bgra) {
+    // Black at the veil's opacity over each colour, rounded as 8-bit blending does.
+    constexpr auto kept = static_cast<unsigned>((1.0 - kVeilOpacity) * 255.0 + 0.5);
+    for (std::size_t i = 0; i + 3 < bgra.size(); i += 4) {
+        for (std::size_t c = 0; c < 3; ++c) bgra[i + c] = static_cast<std::uint8_t>((bgra[i + c] * kept + 127u) / 255u);
+    }
+}
+
 }  // namespace kadrovix

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "editor/annotation.h"
@@ -40,6 +42,15 @@ struct SelectionFrame {
 
 // Drawn when objects are selected and no text entry is open.
 std::optional<SelectionFrame> selection_frame(const SessionState& s, const PartsView& parts);
+
+// --- veil ---
+
+// How dark the veil over the picture outside the region is.
+inline constexpr double kVeilOpacity = 0.48;
+
+// The picture under the veil, pixel by pixel (BGRA, alpha kept), as the
+// first frame shows it before the drawing resources exist.
+void veil_pixels(std::span<std::uint8_t> bgra);
 
 // --- brush preview ---
 

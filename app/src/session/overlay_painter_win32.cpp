@@ -202,7 +202,7 @@ Result<void> CaptureSession::copy_out(HDC dc, ID2D1BitmapRenderTarget* from, std
 
 Result<void> CaptureSession::make_brushes(ID2D1RenderTarget* target) {
     if (brushes_.veil) return {};
-    auto veil = d2d::solid_brush(target, rgba(0, 0, 0, 0.48f));
+    auto veil = d2d::solid_brush(target, rgba(0, 0, 0, static_cast<float>(kVeilOpacity)));
     if (!veil) return propagate(veil);
     auto ink = d2d::solid_brush(target, rgba(100, 170, 255));
     if (!ink) return propagate(ink);
