@@ -32,7 +32,7 @@
 
 namespace kadrovix {
 
-struct AppState;
+class SessionHost;
 
 // What a handler asks of the window procedure once it returns.
 enum class SessionRequest { None, End };
@@ -59,18 +59,18 @@ public:
     // `now` (tooltips fade with time); `retained` false draws every layer
     // afresh, for comparison with the retained frames.
     Result<void> render_frame(HDC dc, bool retained, std::uint64_t now);
-    Result<SessionRequest> key_down(AppState& app, UINT vk);
+    Result<SessionRequest> key_down(SessionHost& host, UINT vk);
     void key_up(UINT vk);
-    Result<SessionRequest> mouse_down(AppState& app, POINT client);
+    Result<SessionRequest> mouse_down(SessionHost& host, POINT client);
     Result<void> mouse_move(POINT client);
-    Result<SessionRequest> mouse_up(AppState& app, POINT client);
+    Result<SessionRequest> mouse_up(SessionHost& host, POINT client);
     Result<void> wheel(int delta);
     HCURSOR cursor(POINT client) const;
     // WM_CAPTURECHANGED: only another window taking the mouse cancels.
     void capture_changed(HWND new_owner);
     void mouse_leave();
     void activated();
-    Result<SessionRequest> execute(AppState& app, CommandValue command);
+    Result<SessionRequest> execute(SessionHost& host, CommandValue command);
     Result<void> set_live(bool live);
 
     // Milliseconds until the toolbar's tooltip animation wants a repaint.
@@ -114,7 +114,7 @@ private:
     void replay_missed_moves(POINT client);
     void capture_mouse();
     // What a press does once the input rules have decided where it went.
-    Result<SessionRequest> carry_out_press_target(AppState& app, const PressDecision& decision);
+    Result<SessionRequest> carry_out_press_target(SessionHost& host, const PressDecision& decision);
     Result<void> make_brushes(ID2D1RenderTarget* target);
     Result<void> make_text_formats();
     // The frame: the base (retained or drawn directly), then what moves.
@@ -128,10 +128,10 @@ private:
     Result<BgraImage> output_image() const;
     // The desktop as it is now, without the overlay in it.
     Result<BgraImage> grab_desktop_now() const;
-    Result<SessionRequest> carry_out(AppState& app, CommandValue command);
-    Result<SessionRequest> copy_image(AppState& app);
-    Result<SessionRequest> save_image(AppState& app);
-    Result<void> start_search(AppState& app);
+    Result<SessionRequest> carry_out(SessionHost& host, CommandValue command);
+    Result<SessionRequest> copy_image(SessionHost& host);
+    Result<SessionRequest> save_image(SessionHost& host);
+    Result<void> start_search(SessionHost& host);
     void invalidate() const;
 
     // --- dimension editor ---
@@ -156,9 +156,9 @@ private:
     static bool key_down_now(int vk);
 
     // --- colour picker and eyedropper ---
-    Result<SessionRequest> apply_picker(AppState& app);
-    Result<SessionRequest> pick_colour(AppState& app, Point at);
-    Result<SessionRequest> take_colour(AppState& app, Rgb colour, bool copy_code);
+    Result<SessionRequest> apply_picker(SessionHost& host);
+    Result<SessionRequest> pick_colour(SessionHost& host, Point at);
+    Result<SessionRequest> take_colour(SessionHost& host, Rgb colour, bool copy_code);
     Result<void> regrab_for_eyedropper();
 
     HWND window_ = nullptr;
@@ -202,16 +202,5 @@ private:
     // --- dimension editor --- (destroyed first, like the text entry)
     std::optional<win32::DimensionEditor> dimension_editor_;
 };
-
-// The capture request in the editor process: grab, build the session, show it.
-Result<void> begin_capture_session(AppState& app);
-
-// Ends the open session: persists the custom colour and the settings, hides
-// the window and ends the editor process.
-void end_capture_session(AppState& app);
-
-// After every handled message while a session is open: re-arms the refresh
-// timer and stores a changed capture stroke width or custom colour.
-Result<void> session_message_tail(AppState& app);
 
 }  // namespace kadrovix
