@@ -1,11 +1,15 @@
 #include "app/app_state_win32.h"
 
+#include "app/notice/toast_win32.h"
 #include "session/capture_session_win32.h"
-#include "session/io/search_channel.h"
 
 namespace kadrovix {
 
 AppState::AppState() = default;
 AppState::~AppState() = default;
+
+void AppState::notify_user(NoticeKind kind) {
+    notify(*this, kind);
+}
 
 }  // namespace kadrovix

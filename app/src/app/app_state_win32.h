@@ -8,17 +8,19 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "app/command_line.h"
 #include "app/setup/settings_panel.h"
 #include "app/setup/shortcut.h"
 #include "presentation/controller_win32.h"
+#include "session/session_host.h"
+#include "session/stored_values.h"
 #include "settings/settings.h"
 
 namespace kadrovix {
 
 class CaptureSession;  // the editor's capture session
-class SearchReceiver;  // the receiving end of a pending image search
 
 // The capture shortcut's registration on the main window. Ids 1 and 2
 // alternate so that a new shortcut is registered before the old one goes.
@@ -28,10 +30,11 @@ struct HotkeyRegistration {
     HWND window = nullptr;
 };
 
-struct AppState {
+// The host of the editor's capture session, too (session_host.h).
+struct AppState final : SessionHost {
     AppState();
-    // Out of line: the session and the search receiver are complete only there.
-    ~AppState();
+    // Out of line: the session is complete only there.
+    ~AppState() override;
     AppState(const AppState&) = delete;
     AppState& operator=(const AppState&) = delete;
 
@@ -64,8 +67,12 @@ struct AppState {
 
     // The capture stroke width and custom colour last stored, so that only a
     // change is written.
-    std::uint32_t stored_stroke_width = 0;
-    std::optional<Rgb> stored_custom_color;
+    StoredSessionValues stored_values;
+
+    void notify_user(NoticeKind kind) override;
+    std::u16string save_folder() const override { return settings.save_folder; }
+    void remember_save_folder(std::u16string folder) override { settings.save_folder = std::move(folder); }
+    void hold_search(std::unique_ptr<SearchReceiver> receiver) override { search_result = std::move(receiver); }
 };
 
 }  // namespace kadrovix

@@ -1,34 +1,25 @@
 // Private window messages, timers and notice kinds shared by the resident,
 // the editor and their worker threads. Values only: no platform headers, so
-// the pure parts of the program can name them too.
+// the pure parts of the program can name them too. The capture session's own
+// (kWmApp + 4, its refresh timer, the notice kinds) are in
+// session/session_messages.h.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
-namespace kadrovix {
+#include "session/session_messages.h"
 
-inline constexpr unsigned kWmApp = 0x8000;  // WM_APP
+namespace kadrovix {
 
 inline constexpr unsigned MSG_TRAY_CALLBACK = kWmApp + 1;
 inline constexpr unsigned MSG_START_CAPTURE = kWmApp + 2;
 inline constexpr unsigned MSG_EDITOR_EXITED = kWmApp + 3;
-inline constexpr unsigned MSG_SEARCH_RESULT = kWmApp + 4;
 inline constexpr unsigned MSG_NOTICE = kWmApp + 5;
 inline constexpr unsigned MSG_PRESENTATION_FAILED = kWmApp + 10;
 inline constexpr unsigned MSG_PRESENTATION_SAVE = kWmApp + 11;
 inline constexpr unsigned MSG_PRESENTATION_KEY = kWmApp + 12;
 inline constexpr unsigned MSG_DIAGNOSTIC_CHECK = kWmApp + 50;
-
-// One-shot repaint of an open capture session (tooltip hover and fade).
-inline constexpr std::uintptr_t kSessionRefreshTimer = 21320;
-
-enum class NoticeKind : std::uint32_t {
-    Copied = 1,
-    Saved = 2,
-    Searching = 3,
-    SettingsSaved = 4,
-};
 
 // The toast text of a notice kind; empty for a value outside 1..4.
 constexpr std::string_view notice_text(std::uint64_t kind) {

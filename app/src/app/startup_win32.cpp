@@ -146,7 +146,7 @@ Result<void> start_and_run(const CommandLine& cl, Resources& res, bool& already_
     app.role = cl.role;
     app.notification_owner = cl.notification_owner;
     app.settings = settings;
-    app.stored_stroke_width = settings.capture_stroke_width;
+    app.stored_values.stroke_width = settings.capture_stroke_width;
     // A first start without a capture shortcut greets the user with the panel.
     app.panel_open = cl.role == Role::Resident && settings.capture_key == 0;
 

@@ -7,10 +7,6 @@
 #include <chrono>
 #include <cmath>
 
-#include "app/app_state_win32.h"
-#include "app/events/event_handler_win32.h"
-#include "app/messages.h"
-#include "app/notice/toast_win32.h"
 #include "app/runtime/start_trace_win32.h"
 #include "app/runtime/text_win32.h"
 #include "base/error_win32.h"
@@ -25,7 +21,6 @@
 #include "session/move_history.h"
 #include "session/overlay.h"
 #include "session/region.h"
-#include "settings/settings_storage_win32.h"
 #include "toolbar/toolbar_win32.h"
 
 namespace kadrovix {
@@ -232,63 +227,6 @@ PartsView CaptureSession::parts_at(Point p) const {
     parts.picker_open = picker_.is_open();
     parts.picker_dragging = picker_.dragging();
     return parts;
-}
-
-// --- the editor process's side ------------------------------------------------
-
-Result<void> begin_capture_session(AppState& app) {
-    win32::mark_start("capture-begin");
-    auto session = CaptureSession::start(app.main_window, app.settings);
-    if (!session) return propagate(session);
-    app.session = std::move(*session);
-    app.stored_stroke_width = app.settings.capture_stroke_width;
-    if (auto shown = app.session->show_over_desktop(); !shown) {
-        app.session.reset();
-        return shown;
-    }
-    return {};
-}
-
-void end_capture_session(AppState& app) {
-    ::KillTimer(app.main_window, kSessionRefreshTimer);
-    if (app.session && app.stores_settings()) {
-        const SessionState& s = app.session->state();
-        if (s.custom_colour_chosen && app.stored_custom_color != s.custom_colour) {
-            if (auto r = save_custom_color(s.custom_colour); !r) {
-                show_message(app.main_window, r.error());
-            } else {
-                app.stored_custom_color = s.custom_colour;
-            }
-        }
-    }
-    app.session.reset();
-    app.search_result.reset();
-    ::ShowWindow(app.main_window, SW_HIDE);
-    if (app.stores_settings()) {
-        if (auto r = save_settings(app.settings); !r) show_message(app.main_window, "Could not save settings: " + r.error());
-    }
-    if (app.is_editor()) ::PostQuitMessage(0);
-}
-
-Result<void> session_message_tail(AppState& app) {
-    ::KillTimer(app.main_window, kSessionRefreshTimer);
-    if (!app.session) return {};
-    if (const auto delay = app.session->refresh_delay()) {
-        ::SetTimer(app.main_window, kSessionRefreshTimer, *delay, nullptr);
-    }
-    if (!app.stores_settings()) return {};
-    const SessionState& s = app.session->state();
-    const auto width = static_cast<std::uint32_t>(s.editor.width);
-    if (width != app.stored_stroke_width) {
-        // Remembered even when the write fails, so one failure is reported once.
-        app.stored_stroke_width = width;
-        if (auto r = save_capture_stroke_width(width); !r) return general_failure(r.error());
-    }
-    if (s.custom_colour_chosen && app.stored_custom_color != s.custom_colour) {
-        app.stored_custom_color = s.custom_colour;
-        if (auto r = save_custom_color(s.custom_colour); !r) return general_failure(r.error());
-    }
-    return {};
 }
 
 }  // namespace kadrovix

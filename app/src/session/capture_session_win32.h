@@ -36,7 +36,7 @@
 
 namespace kadrovix {
 
-struct AppState;
+class SessionHost;
 
 // What a handler asks of the window procedure once it returns.
 enum class SessionRequest { None, End };
@@ -74,18 +74,18 @@ public:
     // Marks what changed since the last call for repainting. Every change of
     // what the overlay shows calls it (tooltips change with time alone).
     void invalidate();
-    Result<SessionRequest> key_down(AppState& app, UINT vk);
+    Result<SessionRequest> key_down(SessionHost& host, UINT vk);
     void key_up(UINT vk);
-    Result<SessionRequest> mouse_down(AppState& app, POINT client);
+    Result<SessionRequest> mouse_down(SessionHost& host, POINT client);
     Result<void> mouse_move(POINT client);
-    Result<SessionRequest> mouse_up(AppState& app, POINT client);
+    Result<SessionRequest> mouse_up(SessionHost& host, POINT client);
     Result<void> wheel(int delta);
     HCURSOR cursor(POINT client) const;
     // WM_CAPTURECHANGED: only another window taking the mouse cancels.
     void capture_changed(HWND new_owner);
     void mouse_leave();
     void activated();
-    Result<SessionRequest> execute(AppState& app, CommandValue command);
+    Result<SessionRequest> execute(SessionHost& host, CommandValue command);
     Result<void> set_live(bool live);
 
     // Milliseconds until the toolbar's tooltip animation wants a repaint.
@@ -130,7 +130,7 @@ private:
     void replay_missed_moves(POINT client);
     void capture_mouse();
     // What a press does once the input rules have decided where it went.
-    Result<SessionRequest> carry_out_press_target(AppState& app, const PressDecision& decision);
+    Result<SessionRequest> carry_out_press_target(SessionHost& host, const PressDecision& decision);
     Result<void> make_brushes(ID2D1RenderTarget* target);
     Result<void> make_text_formats();
     // What the overlay shows at `now`, and its changes since the last call.
@@ -161,10 +161,10 @@ private:
     Result<BgraImage> output_image() const;
     // The desktop as it is now, without the overlay in it.
     Result<BgraImage> grab_desktop_now() const;
-    Result<SessionRequest> carry_out(AppState& app, CommandValue command);
-    Result<SessionRequest> copy_image(AppState& app);
-    Result<SessionRequest> save_image(AppState& app);
-    Result<void> start_search(AppState& app);
+    Result<SessionRequest> carry_out(SessionHost& host, CommandValue command);
+    Result<SessionRequest> copy_image(SessionHost& host);
+    Result<SessionRequest> save_image(SessionHost& host);
+    Result<void> start_search(SessionHost& host);
 
     // --- dimension editor ---
     Result<void> open_dimension_editor();
@@ -188,9 +188,9 @@ private:
     static bool key_down_now(int vk);
 
     // --- colour picker and eyedropper ---
-    Result<SessionRequest> apply_picker(AppState& app);
-    Result<SessionRequest> pick_colour(AppState& app, Point at);
-    Result<SessionRequest> take_colour(AppState& app, Rgb colour, bool copy_code);
+    Result<SessionRequest> apply_picker(SessionHost& host);
+    Result<SessionRequest> pick_colour(SessionHost& host, Point at);
+    Result<SessionRequest> take_colour(SessionHost& host, Rgb colour, bool copy_code);
     Result<void> regrab_for_eyedropper();
 
     HWND window_ = nullptr;
@@ -242,16 +242,5 @@ private:
     // --- dimension editor --- (destroyed first, like the text entry)
     std::optional<win32::DimensionEditor> dimension_editor_;
 };
-
-// The capture request in the editor process: grab, build the session, show it.
-Result<void> begin_capture_session(AppState& app);
-
-// Ends the open session: persists the custom colour and the settings, hides
-// the window and ends the editor process.
-void end_capture_session(AppState& app);
-
-// After every handled message while a session is open: re-arms the refresh
-// timer and stores a changed capture stroke width or custom colour.
-Result<void> session_message_tail(AppState& app);
 
 }  // namespace kadrovix

@@ -9,15 +9,12 @@
 #include <chrono>
 #include <cmath>
 
-#include "app/app_state_win32.h"
-#include "app/events/event_handler_win32.h"
-#include "app/messages.h"
-#include "app/notice/toast_win32.h"
 #include "app/runtime/text_win32.h"
 #include "base/error_win32.h"
 #include "render/d2d_helpers_win32.h"
 #include "render/screen_grab_win32.h"
 #include "render/settled_grab.h"
+#include "session/dimensions/dimension_routing.h"
 #include "session/execute.h"
 #include "session/input.h"
 #include "session/io/clipboard_win32.h"
@@ -25,7 +22,9 @@
 #include "session/io/save_capture_win32.h"
 #include "session/move_history.h"
 #include "session/overlay.h"
+#include "session/picture_source.h"
 #include "session/region.h"
+#include "session/session_host.h"
 #include "settings/settings_storage_win32.h"
 #include "toolbar/toolbar_win32.h"
 
@@ -35,17 +34,17 @@ using Microsoft::WRL::ComPtr;
 
 // --- commands ----------------------------------------------------------------
 
-Result<SessionRequest> CaptureSession::execute(AppState& app, CommandValue command) {
-    auto r = carry_out(app, command);
+Result<SessionRequest> CaptureSession::execute(SessionHost& host, CommandValue command) {
+    auto r = carry_out(host, command);
     invalidate();
     return r;
 }
 
-Result<SessionRequest> CaptureSession::carry_out(AppState& app, CommandValue command) {
+Result<SessionRequest> CaptureSession::carry_out(SessionHost& host, CommandValue command) {
     // --- dimension editor: applied before any command (Close cancels it);
     // a command whose apply fails is dropped ---
     if (dimension_editor_) {
-        if (command_kind(command) == CommandKind::Close) {
+        if (dimensions::command_step(command) == dimensions::EditorStep::Cancel) {
             close_dimension_editor();
         } else if (!apply_dimension_editor()) {
             return SessionRequest::None;
@@ -69,12 +68,12 @@ Result<SessionRequest> CaptureSession::carry_out(AppState& app, CommandValue com
             RETURN_IF_ERROR(set_live(!state_.live));
             break;
         case FollowUp::StartSearch:
-            RETURN_IF_ERROR(start_search(app));
+            RETURN_IF_ERROR(start_search(host));
             break;
         case FollowUp::CopyImage:
-            return copy_image(app);
+            return copy_image(host);
         case FollowUp::Save:
-            return save_image(app);
+            return save_image(host);
         case FollowUp::EndSession:
             return SessionRequest::End;
     }
@@ -90,9 +89,8 @@ Result<BgraImage> CaptureSession::output_image() const {
     if (state_.region.exists) {
         source.region = state_.region;
     }
-    // Live mode renders the desktop as it is now.
     std::optional<BgraImage> fresh;
-    if (state_.live && source.region) {
+    if (output_grabs_desktop(state_)) {
         auto grab = grab_desktop_now();
         if (!grab) return grab;
         fresh = std::move(*grab);
@@ -126,30 +124,34 @@ Result<BgraImage> CaptureSession::grab_desktop_now() const {
                         [] { ::Sleep(20); }, SettleLimits{});
 }
 
-Result<SessionRequest> CaptureSession::copy_image(AppState& app) {
+Result<SessionRequest> CaptureSession::copy_image(SessionHost& host) {
     auto image = output_image();
     if (!image) return propagate(image);
     RETURN_IF_ERROR(win32::copy_image(*image, window_));
-    notify(app, NoticeKind::Copied);
+    host.notify_user(NoticeKind::Copied);
     return SessionRequest::End;
 }
 
-Result<SessionRequest> CaptureSession::save_image(AppState& app) {
+Result<SessionRequest> CaptureSession::save_image(SessionHost& host) {
     auto image = output_image();
     if (!image) return propagate(image);
-    auto saved = win32::save_capture(*image, app.settings.save_folder, window_);
+    auto saved = win32::save_capture(*image, host.save_folder(), window_);
     if (!saved) return propagate(saved);
     if (saved->outcome != win32::SaveOutcome::Saved) return SessionRequest::None;
-    if (!saved->folder.empty()) app.settings.save_folder = saved->folder;
-    notify(app, NoticeKind::Saved);
+    if (!saved->folder.empty()) host.remember_save_folder(saved->folder);
+    host.notify_user(NoticeKind::Saved);
     return SessionRequest::End;
 }
 
-Result<void> CaptureSession::start_search(AppState& app) {
-    auto started = win32::start_image_search(state_.search_in_progress, app.search_result, window_,
-                                             [this] { return output_image(); });
+Result<void> CaptureSession::start_search(SessionHost& host) {
+    std::unique_ptr<SearchReceiver> pending;
+    auto started =
+        win32::start_image_search(state_.search_in_progress, pending, window_, [this] { return output_image(); });
     if (!started) return propagate(started);
-    if (*started) notify(app, NoticeKind::Searching);
+    if (*started) {
+        host.hold_search(std::move(pending));
+        host.notify_user(NoticeKind::Searching);
+    }
     return {};
 }
 

@@ -9,10 +9,6 @@
 #include <chrono>
 #include <cmath>
 
-#include "app/app_state_win32.h"
-#include "app/events/event_handler_win32.h"
-#include "app/messages.h"
-#include "app/notice/toast_win32.h"
 #include "app/runtime/text_win32.h"
 #include "base/error_win32.h"
 #include "render/d2d_helpers_win32.h"
@@ -23,8 +19,10 @@
 #include "session/io/clipboard_win32.h"
 #include "session/io/image_search_win32.h"
 #include "session/io/save_capture_win32.h"
+#include "session/keyboard_focus.h"
 #include "session/move_history.h"
 #include "session/overlay.h"
+#include "session/picture_source.h"
 #include "session/region.h"
 #include "settings/settings_storage_win32.h"
 #include "toolbar/toolbar_win32.h"
@@ -35,7 +33,7 @@ using Microsoft::WRL::ComPtr;
 
 // --- input -------------------------------------------------------------------
 
-Result<SessionRequest> CaptureSession::key_down(AppState& app, UINT vk) {
+Result<SessionRequest> CaptureSession::key_down(SessionHost& host, UINT vk) {
     const KeyEvent key{vk, key_down_now(VK_CONTROL), key_down_now(VK_SHIFT), key_down_now(VK_MENU)};
     const KeyAction action = on_key_down(state_, parts_at(state_.pointer), key);
     SessionRequest request = SessionRequest::None;
@@ -43,7 +41,7 @@ Result<SessionRequest> CaptureSession::key_down(AppState& app, UINT vk) {
         case KeyActionKind::Nothing:
             break;
         case KeyActionKind::ApplyPicker: {
-            auto r = apply_picker(app);
+            auto r = apply_picker(host);
             if (!r) return r;
             request = *r;
             break;
@@ -68,7 +66,7 @@ Result<SessionRequest> CaptureSession::key_down(AppState& app, UINT vk) {
             auto copied = win32::copy_objects(state_.editor, object_clipboard_, window_);
             if (!copied) return propagate(copied);
             if (!*copied) {
-                auto r = execute(app, command_value(CommandKind::CopyImage));
+                auto r = execute(host, command_value(CommandKind::CopyImage));
                 if (!r) return r;
                 request = *r;
             }
@@ -78,7 +76,7 @@ Result<SessionRequest> CaptureSession::key_down(AppState& app, UINT vk) {
             win32::paste_objects(state_.editor, object_clipboard_);
             break;
         case KeyActionKind::Execute: {
-            auto r = execute(app, action.command);
+            auto r = execute(host, action.command);
             if (!r) return r;
             request = *r;
             break;
@@ -99,7 +97,7 @@ void CaptureSession::key_up(UINT vk) {
     invalidate();
 }
 
-Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
+Result<SessionRequest> CaptureSession::mouse_down(SessionHost& host, POINT client) {
     last_move_ = MovePoint{client.x + state_.desktop.x, client.y + state_.desktop.y,
                            static_cast<std::uint32_t>(::GetMessageTime())};
     RETURN_IF_ERROR(regrab_for_eyedropper());
@@ -121,7 +119,7 @@ Result<SessionRequest> CaptureSession::mouse_down(AppState& app, POINT client) {
         invalidate();
         return SessionRequest::None;
     }
-    auto request = carry_out_press_target(app, decision);
+    auto request = carry_out_press_target(host, decision);
     invalidate();
     return request;
 }
@@ -131,7 +129,7 @@ void CaptureSession::capture_mouse() {
     mouse_captured_ = true;
 }
 
-Result<SessionRequest> CaptureSession::carry_out_press_target(AppState& app, const PressDecision& decision) {
+Result<SessionRequest> CaptureSession::carry_out_press_target(SessionHost& host, const PressDecision& decision) {
     switch (decision.target) {
         case PressTarget::TextCaret:
             if (text_entry_) {
@@ -147,19 +145,17 @@ Result<SessionRequest> CaptureSession::carry_out_press_target(AppState& app, con
             RETURN_IF_ERROR(open_dimension_editor());
             return SessionRequest::None;
         case PressTarget::ToolbarButton:
-            return execute(app, decision.command);
+            return execute(host, decision.command);
         case PressTarget::ColourPicker:
-            if (picker_.press(state_.pointer) != PickerPress::Inside) return apply_picker(app);
+            if (picker_.press(state_.pointer) != PickerPress::Inside) return apply_picker(host);
             capture_mouse();
             return SessionRequest::None;
         case PressTarget::Eyedropper:
-            if (state_.live && !excluded_from_capture_) {
-                // The window cannot be left out of a grab here: it steps
-                // aside for one at the release, never under a held button.
+            if (eyedropper_picture(state_, excluded_from_capture_) == EyedropperPicture::GrabAtRelease) {
                 pending_pick_ = state_.pointer;
                 return SessionRequest::None;
             }
-            return pick_colour(app, state_.pointer);
+            return pick_colour(host, state_.pointer);
         case PressTarget::RotationKnob:
         case PressTarget::NewRegion:
         case PressTarget::RegionHandle:
@@ -225,7 +221,7 @@ Result<void> CaptureSession::mouse_move(POINT client) {
     return {};
 }
 
-Result<SessionRequest> CaptureSession::mouse_up(AppState& app, POINT client) {
+Result<SessionRequest> CaptureSession::mouse_up(SessionHost& host, POINT client) {
     const Point raw = client_point(client);
     const PartsView parts = parts_at(clamp_to_desktop(raw, state_.desktop));
     const PointerRoute route = on_move(state_, parts, raw, key_down_now(VK_SHIFT), key_down_now(VK_MENU));
@@ -248,7 +244,7 @@ Result<SessionRequest> CaptureSession::mouse_up(AppState& app, POINT client) {
     if (const std::optional<Point> at = std::exchange(pending_pick_, std::nullopt)) {
         // A grab that fails leaves the pick to the picture already held.
         if (auto grab = grab_desktop_now(); grab && validate_image(*grab)) capture_ = std::move(*grab);
-        return pick_colour(app, *at);
+        return pick_colour(host, *at);
     }
     return SessionRequest::None;
 }
@@ -347,12 +343,10 @@ void CaptureSession::mouse_leave() {
 
 void CaptureSession::activated() {
     // --- dimension editor: the width field, unless a field has the keyboard ---
-    if (dimension_editor_ && !parts_at(state_.pointer).picker_open && !state_.eyedropper_on) {
+    if (focus_on_activation(state_, parts_at(state_.pointer)) == KeyboardOwner::DimensionEditor && dimension_editor_) {
         dimension_editor_->take_focus();
         return;
     }
-    // The open text entry gets the keyboard back; the picker and the
-    // eyedropper keep it on the session window.
     restore_focus();
 }
 

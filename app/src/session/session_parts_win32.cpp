@@ -9,22 +9,21 @@
 #include <chrono>
 #include <cmath>
 
-#include "app/app_state_win32.h"
-#include "app/events/event_handler_win32.h"
-#include "app/messages.h"
-#include "app/notice/toast_win32.h"
 #include "app/runtime/text_win32.h"
 #include "base/error_win32.h"
 #include "render/d2d_helpers_win32.h"
 #include "render/screen_grab_win32.h"
 #include "render/settled_grab.h"
+#include "session/dimensions/dimension_routing.h"
 #include "session/execute.h"
 #include "session/input.h"
 #include "session/io/clipboard_win32.h"
 #include "session/io/image_search_win32.h"
 #include "session/io/save_capture_win32.h"
+#include "session/keyboard_focus.h"
 #include "session/move_history.h"
 #include "session/overlay.h"
+#include "session/picture_source.h"
 #include "session/region.h"
 #include "settings/settings_storage_win32.h"
 #include "toolbar/toolbar_win32.h"
@@ -72,27 +71,25 @@ void CaptureSession::close_dimension_editor() {
 
 Result<bool> CaptureSession::dimension_editor_press(Point raw) {
     const PressDecision decision = on_press(state_, parts_at(clamp_to_desktop(raw, state_.desktop)), raw);
-    if (decision.target != PressTarget::DimensionEditor) return false;
+    const dimensions::EditorStep step = dimensions::press_step(state_, decision, parts_at(state_.pointer));
+    if (step == dimensions::EditorStep::PassOn) return false;
     hover_.clear_hover(now_ms());
-    const std::optional<Rect> label = dimensions::label_box(state_);
-    if (label && dimensions::label_contains(*label, state_.pointer)) {
-        if (auto r = dimension_editor_->caret_press(context_.dwrite_factory.Get(), *label, state_.pointer,
-                                                    key_down_now(VK_SHIFT));
-            !r) {
-            return propagate(r);
+    switch (step) {
+        case dimensions::EditorStep::PlaceCaret: {
+            const std::optional<Rect> label = dimensions::label_box(state_);
+            if (!label) return false;
+            RETURN_IF_ERROR(dimension_editor_->caret_press(context_.dwrite_factory.Get(), *label, state_.pointer,
+                                                           key_down_now(VK_SHIFT)));
+            ::SetCapture(window_);
+            mouse_captured_ = true;
+            return true;
         }
-        ::SetCapture(window_);
-        mouse_captured_ = true;
-        return true;
+        case dimensions::EditorStep::Cancel:
+            close_dimension_editor();
+            return false;
+        default:
+            return !apply_dimension_editor();
     }
-    // The toolbar's Close cancels the editor instead of applying it, so that
-    // a number the editor refuses never keeps the user from leaving.
-    const PartsView parts = parts_at(state_.pointer);
-    if (parts.toolbar_button && command_kind(*parts.toolbar_button) == CommandKind::Close) {
-        close_dimension_editor();
-        return false;
-    }
-    return !apply_dimension_editor();
 }
 
 bool CaptureSession::dimension_editor_key(UINT vk) {
@@ -161,20 +158,21 @@ void CaptureSession::close_text_entry() {
 }
 
 bool CaptureSession::text_entry_key(UINT vk, bool ctrl) {
-    if (!text_entry_ || parts_at(state_.pointer).picker_open || state_.eyedropper_on) return false;
-    if (vk == VK_ESCAPE) {
-        close_text_entry();
-        return true;
-    }
-    if (vk == VK_RETURN && ctrl) {
-        commit_text_entry();
-        return true;
+    switch (text_entry_own_key(state_, parts_at(state_.pointer), vk, ctrl)) {
+        case TextEntryKey::None:
+            return false;
+        case TextEntryKey::Discard:
+            close_text_entry();
+            return true;
+        case TextEntryKey::Commit:
+            commit_text_entry();
+            return true;
     }
     return false;
 }
 
 void CaptureSession::restore_focus() const {
-    if (text_entry_ && !parts_at(state_.pointer).picker_open && !state_.eyedropper_on) {
+    if (focus_after_command(state_, parts_at(state_.pointer)) == KeyboardOwner::TextEntry && text_entry_) {
         text_entry_->focus();
     } else {
         ::SetFocus(window_);
@@ -184,41 +182,37 @@ void CaptureSession::restore_focus() const {
 // --- colour picker and eyedropper ----------------------------------------------
 
 // Enter, or a press outside the panel.
-Result<SessionRequest> CaptureSession::apply_picker(AppState& app) {
+Result<SessionRequest> CaptureSession::apply_picker(SessionHost& host) {
     const Rgb colour = picker_.colour();
     picker_.close();
-    return take_colour(app, colour, false);
+    return take_colour(host, colour, false);
 }
 
 // A press with the eyedropper on (after the live regrab).
-Result<SessionRequest> CaptureSession::pick_colour(AppState& app, Point at) {
+Result<SessionRequest> CaptureSession::pick_colour(SessionHost& host, Point at) {
     const std::optional<Rgb> colour = pick_pixel(capture_, at);
     state_.eyedropper_on = false;
     if (!colour) {
         restore_focus();
         return SessionRequest::None;
     }
-    return take_colour(app, *colour, true);
+    return take_colour(host, *colour, true);
 }
 
 // The chosen colour becomes the custom colour (stored by the message tail)
 // and the current one; a picked colour's code also goes to the clipboard.
-Result<SessionRequest> CaptureSession::take_colour(AppState& app, Rgb colour, bool copy_code) {
+Result<SessionRequest> CaptureSession::take_colour(SessionHost& host, Rgb colour, bool copy_code) {
     state_.custom_colour = colour;
     state_.custom_colour_chosen = true;
-    auto set = execute(app, set_colour_command(colour));
+    auto set = execute(host, set_colour_command(colour));
     if (!set || *set != SessionRequest::None || !copy_code) return set;
-    return execute(app, colour_picked_command(colour));
+    return execute(host, colour_picked_command(colour));
 }
 
 // In live mode the eyedropper looks at the screen as it is now; a failed
 // grab leaves it on with the picture it had.
 Result<void> CaptureSession::regrab_for_eyedropper() {
-    if (!state_.live || !state_.eyedropper_on) return {};
-    // Stepping aside means hiding the window under a held button on every
-    // move and press, which loses the press and the focus; where the window
-    // cannot be left out of grabs, the eyedropper keeps the last picture.
-    if (!excluded_from_capture_) return {};
+    if (eyedropper_picture(state_, excluded_from_capture_) != EyedropperPicture::GrabNow) return {};
     auto grab = grab_desktop_now();
     if (!grab) return propagate(grab);
     RETURN_IF_ERROR(validate_image(*grab));

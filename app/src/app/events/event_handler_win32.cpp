@@ -8,6 +8,7 @@
 #include "app/runtime/editor_process_win32.h"
 #include "app/runtime/start_trace_win32.h"
 #include "app/runtime/text_win32.h"
+#include "app/session_host_win32.h"
 #include "app/setup/settings_panel_win32.h"
 #include "app/setup/tray_menu_win32.h"
 #include "base/error_win32.h"

@@ -4,12 +4,12 @@
 
 #include <utility>
 
-#include "app/messages.h"
 #include "app/runtime/handles_win32.h"
 #include "app/runtime/text_win32.h"
 #include "app/runtime/thread_name_win32.h"
 #include "base/error_win32.h"
 #include "session/io/lens_upload_win32.h"
+#include "session/session_messages.h"
 
 namespace kadrovix::win32 {
 
