@@ -64,16 +64,9 @@ struct TextStyle {
     bool centred_vertically = false;
 };
 
-// A text format with its wrapping and alignment set; only the creation can fail.
-inline Result<Microsoft::WRL::ComPtr<IDWriteTextFormat>> text_format(IDWriteFactory* factory,
-                                                                     const TextStyle& style) {
-    Microsoft::WRL::ComPtr<IDWriteTextFormat> format;
-    RETURN_IF_FAILED(factory->CreateTextFormat(style.family, nullptr, style.weight, DWRITE_FONT_STYLE_NORMAL,
-                                               DWRITE_FONT_STRETCH_NORMAL, style.size, style.locale, &format));
-    format->SetWordWrapping(style.wrap ? DWRITE_WORD_WRAPPING_WRAP : DWRITE_WORD_WRAPPING_NO_WRAP);
-    if (style.centred_horizontally) format->SetTextAlignment(DWRITE_TEXT_ALIGNMENT_CENTER);
-    if (style.centred_vertically) format->SetParagraphAlignment(DWRITE_PARAGRAPH_ALIGNMENT_CENTER);
-    return format;
-}
+// A text format with its wrapping and alignment set; only the creation can
+// fail. Painters ask for their formats on every frame: each style is made once
+// per factory and shared, so a format must not be changed after it is handed out.
+Result<Microsoft::WRL::ComPtr<IDWriteTextFormat>> text_format(IDWriteFactory* factory, const TextStyle& style);
 
 }  // namespace kadrovix::d2d

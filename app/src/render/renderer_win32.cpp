@@ -256,11 +256,11 @@ Result<void> draw_stroke(const RenderContext& context, ID2D1RenderTarget* target
     return {};
 }
 
-Result<ComPtr<IDWriteTextFormat>> annotation_text_format(IDWriteFactory* factory, double font_size) {
+Result<ComPtr<IDWriteTextFormat>> annotation_text_format(IDWriteFactory* factory, double font_size, bool wrap = true) {
     // Wrapping as DirectWrite's default: a text breaks at its layout width.
     return d2d::text_format(
         factory,
-        {.family = kAnnotationFont, .size = static_cast<float>(font_size), .locale = kAnnotationLocale, .wrap = true});
+        {.family = kAnnotationFont, .size = static_cast<float>(font_size), .locale = kAnnotationLocale, .wrap = wrap});
 }
 
 Result<void> draw_text(const RenderContext& context, ID2D1RenderTarget* target, const Annotation& a,
@@ -375,6 +375,7 @@ Result<void> draw_annotations(const RenderContext& context, ID2D1RenderTarget* t
                               std::span<const Annotation> objects, std::optional<std::uint64_t> leave_out,
                               std::size_t first, const std::optional<Rect>& clip) {
     StrokeLayer layer;
+    ComPtr<ID2D1SolidColorBrush> brush;  // one for all, its colour set per object
     for (const Annotation& a : objects.subspan(std::min(first, objects.size()))) {
         if (leave_out && a.id == *leave_out) continue;
         if (clip) {
@@ -387,8 +388,11 @@ Result<void> draw_annotations(const RenderContext& context, ID2D1RenderTarget* t
         const bool highlighter = is_highlighter(a);
         const float opacity = highlighter ? kHighlighterOpacity : 1.0f;
 
-        ComPtr<ID2D1SolidColorBrush> brush;
-        RETURN_IF_FAILED(target->CreateSolidColorBrush(d2d::colour(a.colour, opacity), &brush));
+        if (!brush) {
+            RETURN_IF_FAILED(target->CreateSolidColorBrush(d2d::colour(a.colour, opacity), &brush));
+        } else {
+            brush->SetColor(d2d::colour(a.colour, opacity));
+        }
 
         Result<void> drawn;
         switch (a.kind()) {
@@ -489,9 +493,8 @@ Result<BgraImage> render_output(const RenderContext& context, const BgraImage& c
 }
 
 Result<TextSize> measure_text(IDWriteFactory* factory, std::string_view text, double font_size) {
-    auto format = annotation_text_format(factory, font_size);
+    auto format = annotation_text_format(factory, font_size, false);
     if (!format) return propagate(format);
-    RETURN_IF_FAILED((*format)->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP));
     const std::wstring wide = to_wide(text);
     ComPtr<IDWriteTextLayout> layout;
     RETURN_IF_FAILED(factory->CreateTextLayout(wide.c_str(), static_cast<UINT32>(wide.size()), (*format).Get(),

@@ -110,7 +110,6 @@ void CaptureSession::adopt(DrawingResources resources) {
     picker_.drop_resources();  // its bitmaps belong to the target replaced here
     base_.reset();
     frame_.Reset();
-    scratch_.Reset();
     brushes_ = {};
     context_ = std::move(resources.context);
     capture_bitmap_ = std::move(resources.capture_bitmap);

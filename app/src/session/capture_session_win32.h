@@ -139,9 +139,12 @@ private:
     std::optional<Rect> hint_at() const;
     std::optional<double> tooltip_width(std::string_view text);
     // Each box is drawn on its own, clipped to it.
-    Result<void> render_boxes(HDC dc, std::span<const PixelBox> boxes, bool retained, std::uint64_t now);
-    Result<void> compose(HDC dc, Microsoft::WRL::ComPtr<ID2D1BitmapRenderTarget>& into, std::span<const PixelBox> boxes,
-                         const OverlayLook& shown, bool retained);
+    Result<void> render_boxes(HDC dc, std::span<const PixelBox> boxes, bool retained, std::uint64_t now,
+                              const OverlayLook& shown);
+    Result<void> draw_whole(HDC dc, const OverlayLook& shown, bool retained);
+    Result<void> draw_parts(HDC dc, std::span<const PixelBox> boxes, const OverlayLook& shown, bool retained);
+    Result<void> draw_boxes(ID2D1RenderTarget* target, std::span<const PixelBox> boxes, const OverlayLook& shown,
+                            bool retained);
     Result<void> copy_out(HDC dc, ID2D1BitmapRenderTarget* from, std::span<const PixelBox> boxes);
     // Brings the retained base up to date for this frame; how many objects it
     // holds, none when the frame draws the base directly.
@@ -218,8 +221,8 @@ private:
     std::uint64_t picture_generation_ = 0;
     std::uint64_t frame_ms_ = 0;  // the tick count the frame being drawn shows
     win32::OverlayBase base_;
-    // The frame as the screen shows it, and one for frames drawn afresh.
-    Microsoft::WRL::ComPtr<ID2D1BitmapRenderTarget> frame_, scratch_;
+    // Where parts of a frame are drawn before they are copied to the window.
+    Microsoft::WRL::ComPtr<ID2D1BitmapRenderTarget> frame_;
     // Made with the render target (again after a device loss), not per frame.
     struct Brushes {
         Microsoft::WRL::ComPtr<ID2D1SolidColorBrush> veil, ink, fill, dark;

@@ -23,20 +23,30 @@ CommandOutcome follow(FollowUp f) {
 
 }  // namespace
 
-Result<CommandOutcome> execute_command(SessionState& s, const PartsView& parts, CommandValue command) {
-    const std::optional<CommandKind> kind = command_kind(command);
-    if (!kind || (*kind == CommandKind::SelectTool && !command_tool(command))) {
-        return CommandOutcome{};
-    }
-    if (cancels_gesture(*kind)) {
-        s.editor.cancel_gesture();
-    }
-    if (is_drawing_command(*kind)) {
-        s.eyedropper_on = false;
-    }
+namespace {
 
+// The commands that hand over to the window: outputs, live mode, closing.
+Result<CommandOutcome> output_command(const SessionState& s, CommandKind kind) {
+    switch (kind) {
+        case CommandKind::Search:
+            if (s.search_in_progress) return CommandOutcome{};
+            if (!s.region.exists) return invalid_argument(kNoRegionMessage);
+            return follow(FollowUp::StartSearch);
+        case CommandKind::LiveCapture:
+            return follow(FollowUp::ToggleLiveMode);
+        case CommandKind::CopyImage:
+        case CommandKind::Save:
+            if (!s.region.exists) return invalid_argument(kNoRegionMessage);
+            return follow(kind == CommandKind::Save ? FollowUp::Save : FollowUp::CopyImage);
+        default:
+            return follow(FollowUp::EndSession);
+    }
+}
+
+// Tools, colours, widths and history: they change the editor in place.
+CommandOutcome drawing_command(SessionState& s, const PartsView& parts, CommandKind kind, CommandValue command) {
     CommandOutcome out;
-    switch (*kind) {
+    switch (kind) {
         case CommandKind::SelectTool:
             s.editor.set_tool(*command_tool(command));
             break;
@@ -61,11 +71,12 @@ Result<CommandOutcome> execute_command(SessionState& s, const PartsView& parts, 
             s.eyedropper_on = true;
             break;
         case CommandKind::Thinner:
-            s.editor.narrow();
-            s.width_indicator_visible = true;
-            break;
         case CommandKind::Thicker:
-            s.editor.widen();
+            if (kind == CommandKind::Thinner) {
+                s.editor.narrow();
+            } else {
+                s.editor.widen();
+            }
             s.width_indicator_visible = true;
             break;
         case CommandKind::Undo:
@@ -74,25 +85,33 @@ Result<CommandOutcome> execute_command(SessionState& s, const PartsView& parts, 
         case CommandKind::Redo:
             s.editor.redo();
             break;
-        case CommandKind::Search:
-            if (s.search_in_progress) {
-                return CommandOutcome{};
-            }
-            if (!s.region.exists) {
-                return invalid_argument(kNoRegionMessage);
-            }
-            return follow(FollowUp::StartSearch);
-        case CommandKind::LiveCapture:
-            return follow(FollowUp::ToggleLiveMode);
-        case CommandKind::CopyImage:
-        case CommandKind::Save:
-            if (!s.region.exists) {
-                return invalid_argument(kNoRegionMessage);
-            }
-            return follow(*kind == CommandKind::Save ? FollowUp::Save : FollowUp::CopyImage);
-        case CommandKind::Close:
-            return follow(FollowUp::EndSession);
+        default:
+            break;
     }
+    return out;
+}
+
+bool is_output_command(CommandKind kind) {
+    return kind == CommandKind::Search || kind == CommandKind::LiveCapture || kind == CommandKind::CopyImage ||
+           kind == CommandKind::Save || kind == CommandKind::Close;
+}
+
+}  // namespace
+
+Result<CommandOutcome> execute_command(SessionState& s, const PartsView& parts, CommandValue command) {
+    const std::optional<CommandKind> kind = command_kind(command);
+    if (!kind || (*kind == CommandKind::SelectTool && !command_tool(command))) {
+        return CommandOutcome{};
+    }
+    if (cancels_gesture(*kind)) {
+        s.editor.cancel_gesture();
+    }
+    if (is_drawing_command(*kind)) {
+        s.eyedropper_on = false;
+    }
+    if (is_output_command(*kind)) return output_command(s, *kind);
+
+    CommandOutcome out = drawing_command(s, parts, *kind, command);
     // The picker (Custom colour opens it) and the eyedropper take the keys
     // while active; other drawing commands give them back.
     if (out.follow_up == FollowUp::OpenPicker || s.eyedropper_on) {

@@ -107,7 +107,7 @@ Result<std::optional<PixelBox>> CaptureSession::render_dirty(HDC dc, std::uint64
         bounds = {std::min(bounds.left, box.left), std::min(bounds.top, box.top), std::max(bounds.right, box.right),
                   std::max(bounds.bottom, box.bottom)};
     }
-    const auto drawn = render_boxes(dc, boxes, true, now);
+    const auto drawn = render_boxes(dc, boxes, true, now, shown_);
     // What failed to draw is drawn again with the next frame.
     if (!drawn) {
         for (const PixelBox& box : boxes) dirty_.add(box);
@@ -118,21 +118,20 @@ Result<std::optional<PixelBox>> CaptureSession::render_dirty(HDC dc, std::uint64
 
 Result<void> CaptureSession::render_frame(HDC dc, bool retained, std::uint64_t now) {
     const PixelBox whole{0, 0, state_.desktop.width, state_.desktop.height};
-    return render_boxes(dc, std::span<const PixelBox>(&whole, 1), retained, now);
+    return render_boxes(dc, std::span<const PixelBox>(&whole, 1), retained, now, look(now));
 }
 
-Result<void> CaptureSession::render_boxes(HDC dc, std::span<const PixelBox> boxes, bool retained, std::uint64_t now) {
+Result<void> CaptureSession::render_boxes(HDC dc, std::span<const PixelBox> boxes, bool retained, std::uint64_t now,
+                                          const OverlayLook& shown) {
     frame_ms_ = now;
-    const OverlayLook shown = look(now);
-    // Frames are composed on a desktop-sized bitmap and copied out box by
-    // box: drawn on a target of another size or place, a shape's edge can
-    // fall on other pixels, and a repaint must match the whole frame. A frame
-    // drawn afresh composes on a bitmap of its own, leaving the kept one as
-    // the screen shows it.
-    ComPtr<ID2D1BitmapRenderTarget>& into = retained ? frame_ : scratch_;
+    const PixelBox whole{0, 0, state_.desktop.width, state_.desktop.height};
     for (int attempt = 0; attempt < 2; ++attempt) {
-        auto drawn = compose(dc, into, boxes, shown, retained);
-        if (drawn) drawn = copy_out(dc, into.Get(), boxes);
+        // A whole frame goes straight to the window. Parts of one are drawn
+        // on a desktop-sized bitmap and copied out: drawn on a target of
+        // another size or place, a shape's edge can fall on other pixels, and
+        // a part repainted must match the whole frame.
+        auto drawn = boxes.size() == 1 && boxes.front() == whole ? draw_whole(dc, shown, retained)
+                                                                 : draw_parts(dc, boxes, shown, retained);
         if (drawn) return {};
         // The device went away: new resources and one more try.
         if (drawn.error().code != static_cast<std::int32_t>(D2DERR_RECREATE_TARGET) || attempt == 1) return drawn;
@@ -141,42 +140,54 @@ Result<void> CaptureSession::render_boxes(HDC dc, std::span<const PixelBox> boxe
     return {};
 }
 
-Result<void> CaptureSession::compose(HDC dc, ComPtr<ID2D1BitmapRenderTarget>& into, std::span<const PixelBox> boxes,
-                                     const OverlayLook& shown, bool retained) {
+Result<void> CaptureSession::draw_whole(HDC dc, const OverlayLook& shown, bool retained) {
+    const PixelBox whole{0, 0, state_.desktop.width, state_.desktop.height};
+    RETURN_IF_ERROR(win32::begin_overlay_frame(context_, dc, RECT{0, 0, whole.right, whole.bottom}, nullptr));
+    win32::mark_start("frame-begun");
+    auto drawn = draw_boxes(context_.dc_target.Get(), std::span<const PixelBox>(&whole, 1), shown, retained);
+    auto ended = win32::end_overlay_frame(context_);
+    win32::mark_start("frame-ended");
+    if (!drawn) return drawn;
+    return ended;
+}
+
+Result<void> CaptureSession::draw_parts(HDC dc, std::span<const PixelBox> boxes, const OverlayLook& shown,
+                                        bool retained) {
     ID2D1DCRenderTarget* window_target = context_.dc_target.Get();
     // The DC target makes the compatible ones once it is bound.
     const RECT first{boxes.front().left, boxes.front().top, boxes.front().right, boxes.front().bottom};
     RETURN_IF_FAILED(window_target->BindDC(dc, &first));
-    RETURN_IF_ERROR(make_brushes(window_target));
-    RETURN_IF_ERROR(make_text_formats());
-    if (!into) {
+    if (!frame_) {
         const auto w = static_cast<UINT32>(state_.desktop.width), h = static_cast<UINT32>(state_.desktop.height);
         RETURN_IF_FAILED(window_target->CreateCompatibleRenderTarget(
-            D2D1::SizeF(static_cast<float>(w), static_cast<float>(h)), D2D1::SizeU(w, h), &into));
+            D2D1::SizeF(static_cast<float>(w), static_cast<float>(h)), D2D1::SizeU(w, h), &frame_));
     }
-    win32::mark_start("frame-begun");
-    ID2D1BitmapRenderTarget* target = into.Get();
+    ID2D1BitmapRenderTarget* target = frame_.Get();
     target->BeginDraw();
     target->SetTransform(D2D1::Matrix3x2F::Identity());
-    auto drawn = [&]() -> Result<void> {
-        auto held = plan_base(target, shown, retained);
-        if (!held) return propagate(held);
-        for (const PixelBox& box : boxes) {
-            target->PushAxisAlignedClip(D2D1::RectF(static_cast<float>(box.left), static_cast<float>(box.top),
-                                                    static_cast<float>(box.right), static_cast<float>(box.bottom)),
-                                        D2D1_ANTIALIAS_MODE_ALIASED);
-            // Not fully transparent: a layered window with alpha 0 lets clicks through.
-            target->Clear(D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f / 255.0f));
-            auto frame = draw_frame(target, shown, *held, box);
-            target->PopAxisAlignedClip();
-            if (!frame) return frame;
-        }
-        return {};
-    }();
+    auto drawn = draw_boxes(target, boxes, shown, retained);
     const HRESULT ended = target->EndDraw();
-    win32::mark_start("frame-ended");
     if (!drawn) return drawn;
     RETURN_IF_FAILED(ended);
+    return copy_out(dc, target, boxes);
+}
+
+Result<void> CaptureSession::draw_boxes(ID2D1RenderTarget* target, std::span<const PixelBox> boxes,
+                                        const OverlayLook& shown, bool retained) {
+    RETURN_IF_ERROR(make_brushes(context_.dc_target.Get()));
+    RETURN_IF_ERROR(make_text_formats());
+    auto held = plan_base(target, shown, retained);
+    if (!held) return propagate(held);
+    for (const PixelBox& box : boxes) {
+        target->PushAxisAlignedClip(D2D1::RectF(static_cast<float>(box.left), static_cast<float>(box.top),
+                                                static_cast<float>(box.right), static_cast<float>(box.bottom)),
+                                    D2D1_ANTIALIAS_MODE_ALIASED);
+        // Not fully transparent: a layered window with alpha 0 lets clicks through.
+        target->Clear(D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f / 255.0f));
+        auto frame = draw_frame(target, shown, *held, box);
+        target->PopAxisAlignedClip();
+        if (!frame) return frame;
+    }
     return {};
 }
 

@@ -127,12 +127,10 @@ Result<FieldLayout> build_layout(IDWriteFactory* factory, const HiddenEdit& edit
     f.text = edit.text();
     const double size = std::isfinite(look.font_size) ? std::clamp(look.font_size, 1.0, 100000.0) : 14.0;
     const std::wstring locale = to_wide(kFieldLocale);
-    ComPtr<IDWriteTextFormat> format;
-    RETURN_IF_FAILED(factory->CreateTextFormat(kFieldFont, nullptr, DWRITE_FONT_WEIGHT_NORMAL, DWRITE_FONT_STYLE_NORMAL,
-                                               DWRITE_FONT_STRETCH_NORMAL, static_cast<float>(size), locale.c_str(),
-                                               &format));
-    RETURN_IF_FAILED(format->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP));
-    RETURN_IF_FAILED(factory->CreateTextLayout(f.text.c_str(), static_cast<UINT32>(f.text.size()), format.Get(),
+    auto format =
+        d2d::text_format(factory, {.family = kFieldFont, .size = static_cast<float>(size), .locale = locale.c_str()});
+    if (!format) return propagate(format);
+    RETURN_IF_FAILED(factory->CreateTextLayout(f.text.c_str(), static_cast<UINT32>(f.text.size()), format->Get(),
                                                kLayoutExtent, kLayoutExtent, &f.layout));
     RETURN_IF_FAILED(f.layout->GetMetrics(&f.metrics));
     if (look.single_line) {
