@@ -142,9 +142,13 @@ Result<void> CaptureSession::render_boxes(HDC dc, std::span<const PixelBox> boxe
 
 Result<void> CaptureSession::draw_whole(HDC dc, const OverlayLook& shown, bool retained) {
     const PixelBox whole{0, 0, state_.desktop.width, state_.desktop.height};
-    RETURN_IF_ERROR(win32::begin_overlay_frame(context_, dc, RECT{0, 0, whole.right, whole.bottom}, nullptr));
+    ID2D1DCRenderTarget* target = context_.dc_target.Get();
+    const RECT all{0, 0, whole.right, whole.bottom};
+    RETURN_IF_FAILED(target->BindDC(dc, &all));
+    target->BeginDraw();
+    target->SetTransform(D2D1::Matrix3x2F::Identity());
     win32::mark_start("frame-begun");
-    auto drawn = draw_boxes(context_.dc_target.Get(), std::span<const PixelBox>(&whole, 1), shown, retained);
+    auto drawn = draw_boxes(target, std::span<const PixelBox>(&whole, 1), shown, retained);
     auto ended = win32::end_overlay_frame(context_);
     win32::mark_start("frame-ended");
     if (!drawn) return drawn;
@@ -178,14 +182,18 @@ Result<void> CaptureSession::draw_boxes(ID2D1RenderTarget* target, std::span<con
     RETURN_IF_ERROR(make_text_formats());
     auto held = plan_base(target, shown, retained);
     if (!held) return propagate(held);
+    const PixelBox whole{0, 0, state_.desktop.width, state_.desktop.height};
     for (const PixelBox& box : boxes) {
-        target->PushAxisAlignedClip(D2D1::RectF(static_cast<float>(box.left), static_cast<float>(box.top),
-                                                static_cast<float>(box.right), static_cast<float>(box.bottom)),
-                                    D2D1_ANTIALIAS_MODE_ALIASED);
+        const bool clipped = !(box == whole);
+        if (clipped) {
+            target->PushAxisAlignedClip(D2D1::RectF(static_cast<float>(box.left), static_cast<float>(box.top),
+                                                    static_cast<float>(box.right), static_cast<float>(box.bottom)),
+                                        D2D1_ANTIALIAS_MODE_ALIASED);
+        }
         // Not fully transparent: a layered window with alpha 0 lets clicks through.
         target->Clear(D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f / 255.0f));
         auto frame = draw_frame(target, shown, *held, box);
-        target->PopAxisAlignedClip();
+        if (clipped) target->PopAxisAlignedClip();
         if (!frame) return frame;
     }
     return {};
@@ -266,8 +274,12 @@ Result<std::optional<std::size_t>> CaptureSession::plan_base(ID2D1RenderTarget* 
 
 Result<void> CaptureSession::draw_frame(ID2D1RenderTarget* target, const OverlayLook& shown,
                                         std::optional<std::size_t> held, const PixelBox& box) {
-    const Rect clip{{static_cast<double>(box.left), static_cast<double>(box.top)},
+    // Objects outside a part are passed over; a whole frame has them all.
+    std::optional<Rect> clip;
+    if (!(box == PixelBox{0, 0, state_.desktop.width, state_.desktop.height})) {
+        clip = Rect{{static_cast<double>(box.left), static_cast<double>(box.top)},
                     {static_cast<double>(box.right), static_cast<double>(box.bottom)}};
+    }
     if (held) {
         const D2D1_RECT_F part = D2D1::RectF(static_cast<float>(box.left), static_cast<float>(box.top),
                                              static_cast<float>(box.right), static_cast<float>(box.bottom));

@@ -121,6 +121,13 @@ protected:
         return index < fields.size() ? edit_text(fields[index]) : L"<closed>";
     }
 
+    // The keys typed last may still wait in the editor's input queue: a
+    // message sent to its window is handled before them.
+    std::wstring field_text_once_typed(std::size_t index, const std::wstring& expected) {
+        wait_until([&] { return field_text(index) == expected; }, 5000);
+        return field_text(index);
+    }
+
     // Copies and waits for the editor process to end with code 0; the image copied.
     BgraImage copy_and_wait_for_exit() {
         EXPECT_TRUE(press_keys({VK_CONTROL, VK_SHIFT, 'C'}));
@@ -170,10 +177,10 @@ TEST_F(DimensionEditorEndToEnd, ExpressionsTypedInBothFieldsResizeTheRegionOnEnt
     ASSERT_NO_FATAL_FAILURE(open_editor());
     // The width field has the keyboard with its text selected: typing replaces it.
     ASSERT_NO_FATAL_FAILURE(type({'4', '0', '0', VK_ADD, '2', '0'}));
-    EXPECT_EQ(field_text(0), L"400+20");
+    EXPECT_EQ(field_text_once_typed(0, L"400+20"), L"400+20");
     // Tab moves to the height field, again with its whole text selected.
     ASSERT_NO_FATAL_FAILURE(type({VK_TAB, '6', '0', '0', VK_DIVIDE, '4'}));
-    EXPECT_EQ(field_text(1), L"600/4");
+    EXPECT_EQ(field_text_once_typed(1, L"600/4"), L"600/4");
     EXPECT_EQ(field_text(0), L"400+20") << "Tab reached the width field's text";
     ASSERT_NO_FATAL_FAILURE(keys({VK_RETURN}));
     ASSERT_TRUE(wait_until([&] { return edit_fields(window_).empty(); }, 10000)) << "Enter left the fields open";
