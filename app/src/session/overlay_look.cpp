@@ -113,34 +113,12 @@ void DirtyArea::clear() {
     rects_.clear();
 }
 
-std::vector<PixelBox> DirtyArea::boxes(const Desktop& desktop, std::span<const Rect> keep_whole) const {
+std::vector<PixelBox> DirtyArea::boxes(const Desktop& desktop) const {
     const PixelBox whole{0, 0, desktop.width, desktop.height};
     if (everything_) return area(whole) > 0 ? std::vector<PixelBox>{whole} : std::vector<PixelBox>{};
-    std::vector<PixelBox> kept;
-    for (const Rect& r : keep_whole) {
-        if (const auto box = on_desktop(r, desktop)) kept.push_back(*box);
-    }
     std::vector<PixelBox> boxes;
     for (const Rect& r : rects_) {
-        const auto found = on_desktop(r, desktop);
-        if (!found) continue;
-        // Growing can reach further text. Texts overlapping in a long chain
-        // are rare: after a few passes the whole desktop is cheaper to work out.
-        PixelBox box = *found;
-        int passes = 0;
-        for (bool grew = true; grew; ++passes) {
-            if (passes == 8) return {whole};
-            grew = false;
-            for (const PixelBox& k : kept) {
-                const bool touches =
-                    k.left < box.right && box.left < k.right && k.top < box.bottom && box.top < k.bottom;
-                if (touches && unite(box, k) != box) {
-                    box = unite(box, k);
-                    grew = true;
-                }
-            }
-        }
-        boxes.push_back(box);
+        if (const auto box = on_desktop(r, desktop)) boxes.push_back(*box);
     }
     // Merge the pair whose union wastes least, while a union costs little
     // more than its two parts or there are too many boxes. Each step removes
@@ -167,18 +145,6 @@ std::vector<PixelBox> DirtyArea::boxes(const Desktop& desktop, std::span<const R
     std::int64_t covered = 0;
     for (const PixelBox& b : boxes) covered += area(b);
     if (covered * 5 > area(whole) * 3) return {whole};
-    return boxes;
-}
-
-std::vector<Rect> text_boxes(const OverlayLook& look) {
-    std::vector<Rect> boxes;
-    for (const Annotation& a : look.objects) {
-        if (a.kind() == ShapeKind::Text) boxes.push_back(paint_bounds(a, look.objects));
-    }
-    if (look.hint) boxes.push_back(grown(*look.hint, kPartMargin));
-    if (look.preview && look.preview->label) boxes.push_back(grown(look.preview->label->box, kPartMargin));
-    if (look.label) boxes.push_back(grown(label_box(*look.label), kPartMargin));
-    for (const TooltipLook& tip : look.tooltips) boxes.push_back(grown(rect_of(tip.box), kPartMargin));
     return boxes;
 }
 

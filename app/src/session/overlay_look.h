@@ -69,10 +69,8 @@ public:
 
     // Whole-pixel rectangles on the desktop, at most kMaxBoxes, merged where
     // one box would cost about as much as two; the whole desktop when they
-    // would cover most of it. A box reaching into one of `whole` takes all of
-    // it: some rasterisers leave out a glyph that starts outside the target,
-    // so text is never cut.
-    std::vector<PixelBox> boxes(const Desktop& desktop, std::span<const Rect> whole = {}) const;
+    // would cover most of it.
+    std::vector<PixelBox> boxes(const Desktop& desktop) const;
 
     static constexpr std::size_t kMaxBoxes = 4;
 
@@ -84,9 +82,6 @@ private:
 // Adds to `area` what differs between a frame showing `before` and one
 // showing `after`.
 void add_changes(DirtyArea& area, const OverlayLook& before, const OverlayLook& after);
-
-// Where the look draws text: what a repainted box must not cut.
-std::vector<Rect> text_boxes(const OverlayLook& look);
 
 // Adds where objects were added, removed or changed between two documents
 // (each in ascending id order), and where an attached arrow moved with its

@@ -99,7 +99,7 @@ void CaptureSession::account(std::uint64_t now) {
 
 Result<std::optional<PixelBox>> CaptureSession::render_dirty(HDC dc, std::uint64_t now) {
     account(now);
-    const std::vector<PixelBox> boxes = dirty_.boxes(state_.desktop, text_boxes(shown_));
+    const std::vector<PixelBox> boxes = dirty_.boxes(state_.desktop);
     dirty_.clear();
     if (boxes.empty()) return std::optional<PixelBox>{};
     PixelBox bounds = boxes.front();
