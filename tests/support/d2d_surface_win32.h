@@ -32,11 +32,15 @@ public:
         if (FAILED(hr_)) return;
         hr_ = ::DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
                                     reinterpret_cast<IUnknown**>(dwrite_.GetAddressOf()));
+        if (FAILED(hr_)) return;
+        hr_ = target_->CreateSolidColorBrush(D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f), &brush_);
     }
 
     HRESULT status() const { return hr_; }
     ID2D1RenderTarget* target() const { return target_.Get(); }
     IDWriteFactory* dwrite() const { return dwrite_.Get(); }
+    // A brush of the target, whose colour the painters set.
+    ID2D1SolidColorBrush* brush() const { return brush_.Get(); }
 
     // Starts drawing on a white surface with no transform.
     void begin() {
@@ -73,6 +77,7 @@ private:
     Microsoft::WRL::ComPtr<ID2D1Factory> d2d_;
     Microsoft::WRL::ComPtr<ID2D1RenderTarget> target_;
     Microsoft::WRL::ComPtr<IDWriteFactory> dwrite_;
+    Microsoft::WRL::ComPtr<ID2D1SolidColorBrush> brush_;
 };
 
 }  // namespace kadrovix::testing

@@ -75,12 +75,6 @@ Result<ComPtr<ID2D1Bitmap>> make_bitmap(ID2D1RenderTarget* target, const std::ve
     return bitmap;
 }
 
-Result<ComPtr<ID2D1SolidColorBrush>> solid_brush(ID2D1RenderTarget* target, D2D1_COLOR_F colour) {
-    ComPtr<ID2D1SolidColorBrush> brush;
-    RETURN_IF_FAILED(target->CreateSolidColorBrush(colour, brush.GetAddressOf()));
-    return brush;
-}
-
 // A marker: a dark ring under a white one, readable on any colour.
 void draw_marker(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush, Point centre, double radius) {
     const D2D1_ELLIPSE circle =
@@ -122,12 +116,18 @@ void ColourPickerPanel::close() {
 void ColourPickerPanel::drop_resources() {
     ring_.Reset();
     square_.Reset();
+    brush_.Reset();
     made_on_.Reset();
 }
 
 Result<void> ColourPickerPanel::prepare_bitmaps(ID2D1RenderTarget* target) {
     if (made_on_.Get() != target) drop_resources();
     made_on_ = target;
+    if (!brush_) {
+        auto brush = d2d::solid_brush(target, d2d::colour(kPanelFill));
+        if (!brush) return propagate(brush);
+        brush_ = std::move(*brush);
+    }
     if (!ring_) {
         auto ring = make_bitmap(target, hue_ring_pixels(), kHueRingBitmapSize);
         if (!ring) return propagate(ring);
@@ -146,9 +146,8 @@ Result<void> ColourPickerPanel::paint(ID2D1RenderTarget* target, IDWriteFactory*
     if (!picker_) return {};
     if (auto r = prepare_bitmaps(target); !r) return r;
     const ColourPicker& p = *picker_;
-    auto made = solid_brush(target, d2d::colour(kPanelFill));
-    if (!made) return propagate(made);
-    ID2D1SolidColorBrush* brush = made->Get();
+    ID2D1SolidColorBrush* brush = brush_.Get();
+    brush->SetColor(d2d::colour(kPanelFill));
 
     // Panel, title, swatch, colour code and hint.
     const Rect panel = p.to_pixels(u::kPanel);
@@ -187,12 +186,10 @@ Result<void> ColourPickerPanel::paint(ID2D1RenderTarget* target, IDWriteFactory*
 
 // --- the eyedropper's magnifier ------------------------------------------------
 
-Result<void> paint_loupe(ID2D1RenderTarget* target, IDWriteFactory* dwrite, const BgraImage& capture, Point pointer,
-                         const Desktop& desktop) {
+Result<void> paint_loupe(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush, IDWriteFactory* dwrite,
+                         const BgraImage& capture, Point pointer, const Desktop& desktop) {
     const Loupe loupe = layout_loupe(pointer, desktop, capture);
-    auto made = solid_brush(target, d2d::colour(kLoupeBackground));
-    if (!made) return propagate(made);
-    ID2D1SolidColorBrush* brush = made->Get();
+    brush->SetColor(d2d::colour(kLoupeBackground));
 
     const auto radius = static_cast<float>(kLoupeRadius);
     target->FillRoundedRectangle(D2D1::RoundedRect(d2d::rect(loupe.panel), radius, radius), brush);

@@ -20,8 +20,8 @@
 namespace kadrovix::win32 {
 
 // The session's colour picker: closed, or open with its state. Its bitmaps
-// belong to the render target they were made on; drop_resources lets them go
-// before that target does.
+// and brush belong to the render target they were made on; drop_resources
+// lets them go before that target does.
 class ColourPickerPanel {
 public:
     bool is_open() const { return picker_.has_value(); }
@@ -55,6 +55,7 @@ private:
     std::optional<ColourPicker> picker_;
     Microsoft::WRL::ComPtr<ID2D1Bitmap> ring_;
     Microsoft::WRL::ComPtr<ID2D1Bitmap> square_;
+    Microsoft::WRL::ComPtr<ID2D1SolidColorBrush> brush_;
     double square_hue_ = 0.0;               // the hue `square_` was made for
     // The target the bitmaps were made on. Held, not just remembered: a
     // freed target's address can come back as a new target's, and a bitmap
@@ -63,7 +64,8 @@ private:
 };
 
 // The eyedropper's magnifier for the pointer at `pointer` over `capture`.
-Result<void> paint_loupe(ID2D1RenderTarget* target, IDWriteFactory* dwrite, const BgraImage& capture, Point pointer,
-                         const Desktop& desktop);
+// `brush` is one of the target's, whose colour it sets.
+Result<void> paint_loupe(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush, IDWriteFactory* dwrite,
+                         const BgraImage& capture, Point pointer, const Desktop& desktop);
 
 }  // namespace kadrovix::win32

@@ -77,11 +77,12 @@ Result<std::unique_ptr<CaptureSession>> CaptureSession::start(HWND window, const
 
 Result<std::unique_ptr<CaptureSession>> CaptureSession::from_image(HWND window, BgraImage capture,
                                                                    const Settings& settings,
-                                                                   std::optional<Point> cursor_on_screen,
-                                                                   bool draw_now) {
+                                                                   std::optional<Point> cursor_on_screen, bool draw_now,
+                                                                   DesktopGrab regrab) {
     RETURN_IF_ERROR(validate_image(capture));
     const Desktop geometry = geometry_of(capture);
     std::unique_ptr<CaptureSession> session(new CaptureSession(window, std::move(capture), geometry));
+    session->regrab_ = regrab ? std::move(regrab) : DesktopGrab(win32::regrab_virtual_screen);
     session->state_ = new_session(geometry);
     apply_start_values(session->state_, settings.custom_color, static_cast<double>(settings.capture_stroke_width),
                        cursor_on_screen);
@@ -111,6 +112,7 @@ void CaptureSession::adopt(DrawingResources resources) {
     base_.reset();
     frame_.Reset();
     brushes_ = {};
+    toolbar_paint_.reset();
     context_ = std::move(resources.context);
     capture_bitmap_ = std::move(resources.capture_bitmap);
     ++picture_generation_;

@@ -8,6 +8,7 @@
 #include <d2d1.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -33,6 +34,7 @@
 #include "session/session_state.h"
 #include "settings/settings.h"
 #include "toolbar/toolbar.h"
+#include "toolbar/toolbar_win32.h"
 
 namespace kadrovix {
 
@@ -40,6 +42,9 @@ class SessionHost;
 
 // What a handler asks of the window procedure once it returns.
 enum class SessionRequest { None, End };
+
+// Grabs the desktop anew; fails when its layout is no longer `earlier`'s.
+using DesktopGrab = std::function<Result<BgraImage>(const Desktop& earlier)>;
 
 class CaptureSession {
 public:
@@ -49,10 +54,11 @@ public:
     static Result<std::unique_ptr<CaptureSession>> start(HWND window, const Settings& settings);
     // Builds a session around an image already grabbed (the editor diagnostic
     // and tests use it too). `draw_now` false leaves the drawing resources
-    // until the window is shown (see show_over_desktop).
+    // until the window is shown (see show_over_desktop). Later pictures (live
+    // outputs and picks, freezing) come from `regrab`, the display by default.
     static Result<std::unique_ptr<CaptureSession>> from_image(HWND window, BgraImage capture, const Settings& settings,
                                                               std::optional<Point> cursor_on_screen,
-                                                              bool draw_now = true);
+                                                              bool draw_now = true, DesktopGrab regrab = {});
     ~CaptureSession();
     CaptureSession(const CaptureSession&) = delete;
     CaptureSession& operator=(const CaptureSession&) = delete;
@@ -199,6 +205,7 @@ private:
     HWND window_ = nullptr;
     BgraImage capture_;
     Desktop geometry_;
+    DesktopGrab regrab_;
     SessionState state_;
     ObjectClipboard object_clipboard_;
     ToolbarHoverState hover_;
@@ -225,8 +232,11 @@ private:
     Microsoft::WRL::ComPtr<ID2D1BitmapRenderTarget> frame_;
     // Made with the render target (again after a device loss), not per frame.
     struct Brushes {
-        Microsoft::WRL::ComPtr<ID2D1SolidColorBrush> veil, ink, fill, dark;
+        // `parts` is the one the sub-painters (text field, dimension label,
+        // loupe) set to their colours.
+        Microsoft::WRL::ComPtr<ID2D1SolidColorBrush> veil, ink, fill, dark, parts;
     } brushes_;
+    win32::ToolbarResources toolbar_paint_;
     // Made once for the session.
     struct TextFormats {
         Microsoft::WRL::ComPtr<IDWriteTextFormat> hint_title, hint_detail, preview_label;

@@ -229,7 +229,9 @@ Result<void> CaptureSession::make_brushes(ID2D1RenderTarget* target) {
     if (!fill) return propagate(fill);
     auto dark = d2d::solid_brush(target, rgba(32, 32, 32));
     if (!dark) return propagate(dark);
-    brushes_ = {std::move(*veil), std::move(*ink), std::move(*fill), std::move(*dark)};
+    auto parts = d2d::solid_brush(target, rgba(32, 32, 32));
+    if (!parts) return propagate(parts);
+    brushes_ = {std::move(*veil), std::move(*ink), std::move(*fill), std::move(*dark), std::move(*parts)};
     return {};
 }
 
@@ -290,7 +292,7 @@ Result<void> CaptureSession::draw_frame(ID2D1RenderTarget* target, const Overlay
     }
     RETURN_IF_ERROR(draw_moving(target, shown));
     // --- dimension editor: the label, its fields and its box go over everything else ---
-    return win32::paint_dimension_label(target, context_.dwrite_factory.Get(), state_,
+    return win32::paint_dimension_label(target, brushes_.parts.Get(), context_.dwrite_factory.Get(), state_,
                                         dimension_editor_ ? &*dimension_editor_ : nullptr);
 }
 
@@ -379,7 +381,7 @@ void CaptureSession::draw_preview(ID2D1RenderTarget* target, const BrushPreview&
 Result<void> CaptureSession::draw_moving(ID2D1RenderTarget* target, const OverlayLook& shown) {
     IDWriteFactory* dwrite = context_.dwrite_factory.Get();
     if (!state_.region.exists) return shown.hint ? draw_hint(target, *shown.hint) : Result<void>{};
-    if (text_entry_) RETURN_IF_ERROR(text_entry_->paint(target, dwrite));
+    if (text_entry_) RETURN_IF_ERROR(text_entry_->paint(target, brushes_.parts.Get(), dwrite));
     draw_region_frame(target);
     if (shown.selection) draw_selection(target, *shown.selection);
     if (shown.marquee) {
@@ -389,11 +391,15 @@ Result<void> CaptureSession::draw_moving(ID2D1RenderTarget* target, const Overla
     }
     if (!shown.toolbar) return {};  // selecting the region: nothing else shows
     const ToolbarLayout layout = layout_toolbar(*shown.toolbar);
-    RETURN_IF_ERROR(win32::paint_toolbar(target, dwrite, *shown.toolbar, layout, hover_, state_.pointer, frame_ms_));
+    RETURN_IF_ERROR(win32::paint_toolbar(target, toolbar_paint_, dwrite, *shown.toolbar, layout, hover_, state_.pointer,
+                                         frame_ms_));
     if (shown.preview) draw_preview(target, *shown.preview);
     // Colour picker and eyedropper: the loupe is the pointer overlay; the
     // open picker goes over it.
-    if (shown.loupe) RETURN_IF_ERROR(win32::paint_loupe(target, dwrite, capture_, *shown.loupe, state_.desktop));
+    if (shown.loupe) {
+        RETURN_IF_ERROR(
+            win32::paint_loupe(target, brushes_.parts.Get(), dwrite, capture_, *shown.loupe, state_.desktop));
+    }
     return picker_.paint(target, dwrite);
 }
 

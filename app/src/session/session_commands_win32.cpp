@@ -103,13 +103,13 @@ Result<BgraImage> CaptureSession::output_image() const {
 }
 
 Result<BgraImage> CaptureSession::grab_desktop_now() const {
-    if (excluded_from_capture_) return win32::regrab_virtual_screen(geometry_);
+    if (excluded_from_capture_) return regrab_(geometry_);
     // The window steps aside: an empty window region takes it off the screen
     // without losing focus, activation or the mouse capture. Without a
     // compositor the windows below repaint themselves a moment later, so the
     // picture is taken once two grabs in a row agree (bounded).
     win32::UniqueRegion empty(::CreateRectRgn(0, 0, 0, 0));
-    if (!empty || !::SetWindowRgn(window_, empty.get(), TRUE)) return win32::regrab_virtual_screen(geometry_);
+    if (!empty || !::SetWindowRgn(window_, empty.get(), TRUE)) return regrab_(geometry_);
     empty.release();  // the window owns it now
     struct RestoreRegion {
         HWND window;
@@ -120,8 +120,8 @@ Result<BgraImage> CaptureSession::grab_desktop_now() const {
     // Bounded: a whole-desktop grab of three 4K monitors costs tens of
     // milliseconds on this thread, and a desktop that keeps changing never
     // gives two equal ones.
-    return settled_grab([&] { return win32::regrab_virtual_screen(geometry_); }, [] { return ::GetTickCount64(); },
-                        [] { ::Sleep(20); }, SettleLimits{});
+    return settled_grab([&] { return regrab_(geometry_); }, [] { return ::GetTickCount64(); }, [] { ::Sleep(20); },
+                        SettleLimits{});
 }
 
 Result<SessionRequest> CaptureSession::copy_image(SessionHost& host) {

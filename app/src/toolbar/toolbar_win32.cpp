@@ -404,10 +404,11 @@ D2D1_MATRIX_3X2_F layer_transform(float x0, float y0, float scale) {
 }
 
 // Calls draw(layer, brush, transform) to paint the part of the desktop inside
-// `area` (desktop pixels; `transform` maps them into the layer), then puts
-// the result on `target` at `opacity`.
+// `area` (desktop pixels; `transform` maps them into the layer) on layer
+// `slot` of `resources`, then puts the result on `target` at `opacity`.
 template <class Draw>
-Result<void> draw_smoothed(ID2D1RenderTarget* target, const ToolbarRect& area, float opacity, Draw&& draw) {
+Result<void> draw_smoothed(ID2D1RenderTarget* target, ToolbarResources& resources, std::size_t slot,
+                           const ToolbarRect& area, float opacity, Draw&& draw) {
     const double x0 = std::floor(area.left);
     const double y0 = std::floor(area.top);
     const double x1 = std::ceil(area.right);
@@ -417,18 +418,16 @@ Result<void> draw_smoothed(ID2D1RenderTarget* target, const ToolbarRect& area, f
     const auto width = static_cast<UINT32>((x1 - x0) * kSuper);
     const auto height = static_cast<UINT32>((y1 - y0) * kSuper);
 
-    const D2D1_PIXEL_FORMAT format = D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED);
-    ComPtr<ID2D1BitmapRenderTarget> layer;
-    RETURN_IF_FAILED(target->CreateCompatibleRenderTarget(
-        D2D1::SizeF(static_cast<float>(width), static_cast<float>(height)), D2D1::SizeU(width, height), format,
-        D2D1_COMPATIBLE_RENDER_TARGET_OPTIONS_NONE, &layer));
-    ComPtr<ID2D1SolidColorBrush> brush;
-    RETURN_IF_FAILED(layer->CreateSolidColorBrush(D2D1::ColorF(0, 0, 0, 0), &brush));
+    auto made = resources.layer(target, slot, width, height);
+    if (!made) return propagate(made);
+    auto brush = resources.brush(target);
+    if (!brush) return propagate(brush);
+    ID2D1BitmapRenderTarget* layer = *made;
     layer->BeginDraw();
+    layer->SetTransform(D2D1::Matrix3x2F::Identity());
     layer->Clear(D2D1::ColorF(0, 0, 0, 0));
     layer->SetAntialiasMode(D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
-    const HRESULT drawn =
-        draw(layer.Get(), brush.Get(), layer_transform(static_cast<float>(x0), static_cast<float>(y0), kSuper));
+    const HRESULT drawn = draw(layer, *brush, layer_transform(static_cast<float>(x0), static_cast<float>(y0), kSuper));
     const HRESULT hr = layer->EndDraw();
     if (FAILED(drawn)) return fail_hresult(drawn);
     if (FAILED(hr)) return fail_hresult(hr);
@@ -442,13 +441,19 @@ Result<void> draw_smoothed(ID2D1RenderTarget* target, const ToolbarRect& area, f
     return {};
 }
 
+// The layers' slots: one per panel, then one per tooltip shown.
+std::size_t layer_slot(ToolbarPanel panel) {
+    return panel == ToolbarPanel::Tools ? 0 : 1;
+}
+constexpr std::size_t kFirstTooltipSlot = 2;
+
 // One panel: its background and outline, its buttons' fills and icons.
-Result<void> paint_panel(ID2D1RenderTarget* target, ID2D1Factory* factory, const ToolbarLayout& layout,
-                         ToolbarPanel panel, Point pointer) {
+Result<void> paint_panel(ID2D1RenderTarget* target, ToolbarResources& resources, ID2D1Factory* factory,
+                         const ToolbarLayout& layout, ToolbarPanel panel, Point pointer) {
     const std::optional<ToolbarRect> background = panel_background(layout, panel);
     if (!background) return {};
     return draw_smoothed(
-        target, *background, 1.0f,
+        target, resources, layer_slot(panel), *background, 1.0f,
         [&](ID2D1RenderTarget* layer, ID2D1SolidColorBrush* brush, const D2D1_MATRIX_3X2_F& to_layer) {
             layer->SetTransform(to_layer);
             // The 1-pixel outline lies just inside the background, so it stays sharp.
@@ -493,16 +498,16 @@ Result<ComPtr<IDWriteTextFormat>> tooltip_format(IDWriteFactory* dwrite) {
     return d2d::text_format(dwrite, {.family = kTooltipFont, .size = kTooltipFontSize, .locale = L"en-us"});
 }
 
-Result<void> paint_tooltip(ID2D1RenderTarget* target, IDWriteFactory* dwrite, IDWriteTextFormat* format,
-                           ID2D1SolidColorBrush* brush, const ToolbarInput& input, const ToolbarRect& button,
-                           std::string_view text, float opacity) {
+Result<void> paint_tooltip(ID2D1RenderTarget* target, ToolbarResources& resources, std::size_t slot,
+                           IDWriteFactory* dwrite, IDWriteTextFormat* format, const ToolbarInput& input,
+                           const ToolbarRect& button, std::string_view text, float opacity) {
     auto layout = tooltip_layout(dwrite, format, text);
     if (!layout) return propagate(layout);
     DWRITE_TEXT_METRICS metrics{};
     RETURN_IF_FAILED((*layout)->GetMetrics(&metrics));
     const ToolbarRect box = tooltip_rect(button, metrics.width, input.desktop_width, input.desktop_height);
     auto filled =
-        draw_smoothed(target, box, opacity,
+        draw_smoothed(target, resources, slot, box, opacity,
                       [&](ID2D1RenderTarget* layer, ID2D1SolidColorBrush* fill, const D2D1_MATRIX_3X2_F& to_layer) {
                           const auto radius = static_cast<float>(kTooltipCornerRadius);
                           layer->SetTransform(to_layer);
@@ -511,8 +516,10 @@ Result<void> paint_tooltip(ID2D1RenderTarget* target, IDWriteFactory* dwrite, ID
                           return S_OK;
                       });
     if (!filled) return filled;
-    brush->SetColor(d2d::colour(kTooltipText, opacity));
-    target->DrawTextLayout(d2d::point(box.left + kTooltipTextX, box.top + kTooltipTextY), layout->Get(), brush,
+    auto brush = resources.brush(target);
+    if (!brush) return propagate(brush);
+    (*brush)->SetColor(d2d::colour(kTooltipText, opacity));
+    target->DrawTextLayout(d2d::point(box.left + kTooltipTextX, box.top + kTooltipTextY), layout->Get(), *brush,
                            D2D1_DRAW_TEXT_OPTIONS_NONE);
     return {};
 }
@@ -529,9 +536,35 @@ Result<double> tooltip_text_width(IDWriteFactory* dwrite, std::string_view text)
     return static_cast<double>(metrics.width);
 }
 
-Result<void> paint_toolbar(ID2D1RenderTarget* target, IDWriteFactory* dwrite, const ToolbarInput& input,
-                           const ToolbarLayout& layout, const ToolbarHoverState& hover, Point pointer,
-                           std::uint64_t now_ms) {
+Result<ID2D1SolidColorBrush*> ToolbarResources::brush(ID2D1RenderTarget* target) {
+    if (!brush_) RETURN_IF_FAILED(target->CreateSolidColorBrush(d2d::colour(kToolbarPanelFill), &brush_));
+    return brush_.Get();
+}
+
+Result<ID2D1BitmapRenderTarget*> ToolbarResources::layer(ID2D1RenderTarget* target, std::size_t slot, UINT32 width,
+                                                         UINT32 height) {
+    if (layers_.size() <= slot) layers_.resize(slot + 1);
+    Layer& held = layers_[slot];
+    if (!held.target || held.width != width || held.height != height) {
+        held = {};
+        const D2D1_PIXEL_FORMAT format = D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED);
+        RETURN_IF_FAILED(target->CreateCompatibleRenderTarget(
+            D2D1::SizeF(static_cast<float>(width), static_cast<float>(height)), D2D1::SizeU(width, height), format,
+            D2D1_COMPATIBLE_RENDER_TARGET_OPTIONS_NONE, &held.target));
+        held.width = width;
+        held.height = height;
+    }
+    return held.target.Get();
+}
+
+void ToolbarResources::reset() {
+    brush_.Reset();
+    layers_.clear();
+}
+
+Result<void> paint_toolbar(ID2D1RenderTarget* target, ToolbarResources& resources, IDWriteFactory* dwrite,
+                           const ToolbarInput& input, const ToolbarLayout& layout, const ToolbarHoverState& hover,
+                           Point pointer, std::uint64_t now_ms) {
     if (layout.empty()) return {};
     TargetStateGuard guard(target);
     target->SetAntialiasMode(D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
@@ -540,11 +573,8 @@ Result<void> paint_toolbar(ID2D1RenderTarget* target, IDWriteFactory* dwrite, co
 
     ComPtr<ID2D1Factory> factory;
     target->GetFactory(&factory);
-    ComPtr<ID2D1SolidColorBrush> brush;
-    RETURN_IF_FAILED(target->CreateSolidColorBrush(d2d::colour(kToolbarPanelFill), &brush));
-
     for (const ToolbarPanel panel : {ToolbarPanel::Tools, ToolbarPanel::Actions}) {
-        auto painted = paint_panel(target, factory.Get(), layout, panel, pointer);
+        auto painted = paint_panel(target, resources, factory.Get(), layout, panel, pointer);
         if (!painted) return painted;
     }
 
@@ -552,8 +582,9 @@ Result<void> paint_toolbar(ID2D1RenderTarget* target, IDWriteFactory* dwrite, co
     if (tooltips.empty()) return {};
     auto format = tooltip_format(dwrite);
     if (!format) return propagate(format);
+    std::size_t slot = kFirstTooltipSlot;
     for (const TooltipShown& tip : tooltips) {
-        RETURN_IF_ERROR(paint_tooltip(target, dwrite, format->Get(), brush.Get(), input, tip.button, tip.text,
+        RETURN_IF_ERROR(paint_tooltip(target, resources, slot++, dwrite, format->Get(), input, tip.button, tip.text,
                                       static_cast<float>(tip.opacity)));
     }
     return {};

@@ -117,7 +117,7 @@ TEST_F(ColourToolsEndToEnd, PickerDragOnTheRingThenClickOutsideSetsAndStoresTheC
     ASSERT_TRUE(settle(window_));
     ASSERT_NO_FATAL_FAILURE(keys({'C'}));
     ASSERT_TRUE(wait_until([&] { return screen_pixel_near(panel_probe.x, panel_probe.y, kPanelFill, 3); }, 10000))
-        << "no picker panel";
+        << "no picker panel" << editor_diagnosis(L"editor-colour-picker-missing.png");
     // Its ring: hue 0 (red) to the right of the centre at 91 pixels.
     EXPECT_TRUE(screen_pixel_near(centre.x + 91, centre.y + 4, 0xFF0000, 24));
 
@@ -243,7 +243,7 @@ TEST_F(ColourToolsEndToEnd, LiveEyedropperPicksTheDesktopAsItIsNow) {
     EXPECT_TRUE(wait_until(
         [&] { return (text = clipboard_text()) && *text == std::wstring(expected.begin(), expected.end()); }, 10000))
         << "clipboard text: " << (text ? std::string(text->begin(), text->end()) : std::string("(none)")) << ", not "
-        << expected;
+        << expected << editor_diagnosis(L"editor-live-pick-failed.png");
     ASSERT_NO_FATAL_FAILURE(end_with_esc());
 }
 

@@ -268,7 +268,8 @@ protected:
     static BgraImage paint_loupe_at(Surface& surface, const BgraImage& capture, Point pointer, const Desktop& desktop) {
         surface.target()->BeginDraw();
         surface.target()->Clear(D2D1::ColorF(kBackdrop.r / 255.0f, kBackdrop.g / 255.0f, kBackdrop.b / 255.0f));
-        const Result<void> painted = paint_loupe(surface.target(), surface.dwrite(), capture, pointer, desktop);
+        const Result<void> painted =
+            paint_loupe(surface.target(), surface.brush(), surface.dwrite(), capture, pointer, desktop);
         const HRESULT ended = surface.target()->EndDraw();
         EXPECT_TRUE(painted.has_value());
         EXPECT_HRESULT_SUCCEEDED(ended);

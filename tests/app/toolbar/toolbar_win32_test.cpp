@@ -123,6 +123,13 @@ protected:
     ComApartment com_;
 };
 
+// The toolbar painted as a session's first frame: nothing kept from before.
+template <class... Args>
+Result<void> paint_first(ID2D1RenderTarget* target, Args&&... args) {
+    ToolbarResources resources;
+    return paint_toolbar(target, resources, std::forward<Args>(args)...);
+}
+
 }  // namespace
 
 TEST_F(ToolbarPaint, PanelsButtonsIconsAndTooltip) {
@@ -155,7 +162,7 @@ TEST_F(ToolbarPaint, PanelsButtonsIconsAndTooltip) {
     target->BeginDraw();
     draw_backdrop(target, in);
     target->SetTextAntialiasMode(D2D1_TEXT_ANTIALIAS_MODE_CLEARTYPE);
-    auto painted = paint_toolbar(target, surface.dwrite(), in, layout, hover, pointer, 1300);
+    auto painted = paint_first(target, surface.dwrite(), in, layout, hover, pointer, 1300);
     EXPECT_EQ(target->GetTextAntialiasMode(), D2D1_TEXT_ANTIALIAS_MODE_CLEARTYPE) << "the caller's mode is kept";
     D2D1_MATRIX_3X2_F after{};
     target->GetTransform(&after);
@@ -264,7 +271,7 @@ TEST_F(ToolbarPaint, FadingTooltipBlendsAndEmptyLayoutDrawsNothing) {
     ID2D1RenderTarget* target = surface.target();
     target->BeginDraw();
     target->Clear(D2D1::ColorF(1.0f, 1.0f, 1.0f));
-    auto painted = paint_toolbar(target, surface.dwrite(), in, layout, hover, Point{0, 0}, 460);
+    auto painted = paint_first(target, surface.dwrite(), in, layout, hover, Point{0, 0}, 460);
     ASSERT_HRESULT_SUCCEEDED(target->EndDraw());
     ASSERT_TRUE(painted.has_value());
     const BgraImage image = surface.pixels();
@@ -282,7 +289,7 @@ TEST_F(ToolbarPaint, FadingTooltipBlendsAndEmptyLayoutDrawsNothing) {
     ASSERT_HRESULT_SUCCEEDED(blank.status());
     blank.target()->BeginDraw();
     blank.target()->Clear(D2D1::ColorF(1.0f, 1.0f, 1.0f));
-    painted = paint_toolbar(blank.target(), blank.dwrite(), in, hidden, hover, Point{0, 0}, 460);
+    painted = paint_first(blank.target(), blank.dwrite(), in, hidden, hover, Point{0, 0}, 460);
     ASSERT_HRESULT_SUCCEEDED(blank.target()->EndDraw());
     ASSERT_TRUE(painted.has_value());
     EXPECT_EQ(count_near(blank.pixels(), ToolbarRect{0, 0, 600, 200}, Rgb{255, 255, 255}, 0), 600 * 200);
@@ -309,7 +316,7 @@ TEST_F(ToolbarPaint, CallersTransformMovesTheWholeToolbar) {
     target->Clear(D2D1::ColorF(1.0f, 1.0f, 1.0f));
     const D2D1_MATRIX_3X2_F shift = D2D1::Matrix3x2F::Translation(30.0f, 20.0f);
     target->SetTransform(shift);
-    auto painted = paint_toolbar(target, surface.dwrite(), in, layout, ToolbarHoverState{}, Point{0, 0}, 0);
+    auto painted = paint_first(target, surface.dwrite(), in, layout, ToolbarHoverState{}, Point{0, 0}, 0);
     D2D1_MATRIX_3X2_F after{};
     target->GetTransform(&after);
     ASSERT_HRESULT_SUCCEEDED(target->EndDraw());
@@ -351,7 +358,7 @@ TEST_F(ToolbarPaint, WrappedPanelsOnANarrowDesktop) {
     ID2D1RenderTarget* target = surface.target();
     target->BeginDraw();
     draw_backdrop(target, in);
-    auto painted = paint_toolbar(target, surface.dwrite(), in, layout, hover, Point{search.rect.left + 15, 0}, 300);
+    auto painted = paint_first(target, surface.dwrite(), in, layout, hover, Point{search.rect.left + 15, 0}, 300);
     ASSERT_HRESULT_SUCCEEDED(target->EndDraw());
     ASSERT_TRUE(painted.has_value());
     const BgraImage image = surface.pixels();

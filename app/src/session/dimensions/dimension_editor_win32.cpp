@@ -148,39 +148,37 @@ Result<void> DimensionEditor::extend_selection(IDWriteFactory* factory, Point p)
     return {};
 }
 
-Result<void> DimensionEditor::paint_fields(ID2D1RenderTarget* target, IDWriteFactory* factory) const {
+Result<void> DimensionEditor::paint_fields(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush,
+                                           IDWriteFactory* factory) const {
     for (const FieldControl& f : fields_) {
         target->PushAxisAlignedClip(d2d::rect(f.box), D2D1_ANTIALIAS_MODE_ALIASED);
-        auto painted = paint_field(target, factory, f.edit, look(f));
+        auto painted = paint_field(target, brush, factory, f.edit, look(f));
         target->PopAxisAlignedClip();
         if (!painted) return painted;
     }
     return {};
 }
 
-Result<void> paint_dimension_label(ID2D1RenderTarget* target, IDWriteFactory* factory, const SessionState& s,
-                                   const DimensionEditor* editor) {
+Result<void> paint_dimension_label(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush, IDWriteFactory* factory,
+                                   const SessionState& s, const DimensionEditor* editor) {
     static const std::optional<std::string> no_error;
     const std::optional<dimensions::LabelPaint> paint =
         dimensions::label_paint(s, editor != nullptr, editor != nullptr ? editor->error() : no_error);
     if (!paint) return {};
 
-    ComPtr<ID2D1SolidColorBrush> brush;
-    if (const HRESULT hr = target->CreateSolidColorBrush(d2d::colour(paint->fill), brush.GetAddressOf()); FAILED(hr)) {
-        return win32::fail_hresult(hr);
-    }
+    brush->SetColor(d2d::colour(paint->fill));
     const Rect& label = paint->label;
-    target->FillRectangle(d2d::rect(label), brush.Get());
+    target->FillRectangle(d2d::rect(label), brush);
     if (paint->editor_open) {
-        if (auto r = draw_text(target, factory, brush.Get(), dimensions::kTimesSign, dimensions::kLabelFontSize, false,
+        if (auto r = draw_text(target, factory, brush, dimensions::kTimesSign, dimensions::kLabelFontSize, false,
                                paint->fields.times_sign, label, dimensions::kLabelTextColour);
             !r) {
             return r;
         }
-        if (auto r = editor->paint_fields(target, factory); !r) return r;
+        if (auto r = editor->paint_fields(target, brush, factory); !r) return r;
     } else {
         const Point at{label.min.x + dimensions::kLabelTextX, label.min.y + dimensions::kLabelTextY};
-        if (auto r = draw_text(target, factory, brush.Get(), paint->text, dimensions::kLabelFontSize, false, at, label,
+        if (auto r = draw_text(target, factory, brush, paint->text, dimensions::kLabelFontSize, false, at, label,
                                dimensions::kLabelTextColour);
             !r) {
             return r;
@@ -190,12 +188,12 @@ Result<void> paint_dimension_label(ID2D1RenderTarget* target, IDWriteFactory* fa
     if (paint->message) {
         const Rect& box = paint->message->box;
         brush->SetColor(d2d::colour(paint->fill));
-        target->FillRectangle(d2d::rect(box), brush.Get());
+        target->FillRectangle(d2d::rect(box), brush);
         // Wrapped within the box, with the same margin on the right as on the left.
         const Point at{box.min.x + dimensions::kMessageTextX, box.min.y + dimensions::kMessageTextY};
         const Rect text_box{box.min, Point{box.max.x - dimensions::kMessageTextX, box.max.y}};
-        if (auto r = draw_text(target, factory, brush.Get(), paint->message->text, dimensions::kMessageFontSize, true,
-                               at, text_box, paint->message->colour);
+        if (auto r = draw_text(target, factory, brush, paint->message->text, dimensions::kMessageFontSize, true, at,
+                               text_box, paint->message->colour);
             !r) {
             return r;
         }

@@ -79,7 +79,7 @@ public:
     void end_selection() { selecting_.reset(); }
 
     // Both fields, each clipped to its rectangle; the caret only in the focused one.
-    Result<void> paint_fields(ID2D1RenderTarget* target, IDWriteFactory* factory) const;
+    Result<void> paint_fields(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush, IDWriteFactory* factory) const;
 
 private:
     DimensionEditor() = default;
@@ -101,8 +101,8 @@ private:
 
 // Step 10 of the overlay: the label, the "×" and the open editor's fields,
 // and the hint or error box. Nothing without a region. `editor` is the open
-// editor, or null.
-Result<void> paint_dimension_label(ID2D1RenderTarget* target, IDWriteFactory* factory, const SessionState& s,
-                                   const DimensionEditor* editor);
+// editor, or null. `brush` is one of the target's, whose colour it sets.
+Result<void> paint_dimension_label(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush, IDWriteFactory* factory,
+                                   const SessionState& s, const DimensionEditor* editor);
 
 }  // namespace kadrovix::win32

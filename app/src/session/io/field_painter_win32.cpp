@@ -176,9 +176,9 @@ Result<FieldHit> hit_test_field(IDWriteFactory* factory, const HiddenEdit& edit,
     return position_under(f->layout.Get(), f->text, p.x - look.origin.x + f->scroll, p.y - look.origin.y);
 }
 
-Result<void> paint_field(ID2D1RenderTarget* target, IDWriteFactory* factory, const HiddenEdit& edit,
-                         const FieldLook& look) {
-    if (target == nullptr) return invalid_argument("No render target for the text field");
+Result<void> paint_field(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush, IDWriteFactory* factory,
+                         const HiddenEdit& edit, const FieldLook& look) {
+    if (target == nullptr || brush == nullptr) return invalid_argument("No render target for the text field");
     auto built = build_layout(factory, edit, look);
     if (!built) return propagate(built);
     FieldLayout& f = *built;
@@ -197,9 +197,7 @@ Result<void> paint_field(ID2D1RenderTarget* target, IDWriteFactory* factory, con
     const float top = static_cast<float>(look.origin.y);
     target->SetTransform(D2D1::Matrix3x2F::Translation(left, top) * transform);
 
-    ComPtr<ID2D1SolidColorBrush> brush;
-    RETURN_IF_FAILED(target->CreateSolidColorBrush(d2d::colour(kFieldSelectionColour, kFieldSelectionOpacity), &brush));
-
+    brush->SetColor(d2d::colour(kFieldSelectionColour, kFieldSelectionOpacity));
     const auto length = static_cast<std::uint32_t>(f.text.size());
     const std::uint32_t start = std::min(selection.start, length);
     const std::uint32_t end = std::min(selection.end, length);
@@ -209,12 +207,12 @@ Result<void> paint_field(ID2D1RenderTarget* target, IDWriteFactory* factory, con
         for (const Rect& r : *rects) {
             target->FillRectangle(D2D1::RectF(static_cast<float>(r.min.x), static_cast<float>(r.min.y),
                                               static_cast<float>(r.max.x), static_cast<float>(r.max.y)),
-                                  brush.Get());
+                                  brush);
         }
     }
 
     brush->SetColor(d2d::colour(look.colour, 1.0f));
-    if (auto drawn = draw_layout_in_pieces(target, f.layout.Get(), D2D1::Point2F(0.0f, 0.0f), brush.Get()); !drawn) {
+    if (auto drawn = draw_layout_in_pieces(target, f.layout.Get(), D2D1::Point2F(0.0f, 0.0f), brush); !drawn) {
         return drawn;
     }
 
@@ -230,7 +228,7 @@ Result<void> paint_field(ID2D1RenderTarget* target, IDWriteFactory* factory, con
             cy = std::round(top + cy) - top;
         }
         const float height = caret->height > 0.0 ? static_cast<float>(caret->height) : f.metrics.height;
-        target->DrawLine(D2D1::Point2F(cx, cy), D2D1::Point2F(cx, cy + height), brush.Get(), 1.0f);
+        target->DrawLine(D2D1::Point2F(cx, cy), D2D1::Point2F(cx, cy + height), brush, 1.0f);
     }
     return {};
 }

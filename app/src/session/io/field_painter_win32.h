@@ -64,7 +64,8 @@ Result<FieldHit> hit_test_field(IDWriteFactory* factory, const HiddenEdit& edit,
 // Draws the field between BeginDraw and EndDraw of `target`: the selection
 // (when not empty), the text in the field's colour, and a 1-pixel caret as
 // tall as its line when the field is focused and nothing is selected.
-Result<void> paint_field(ID2D1RenderTarget* target, IDWriteFactory* factory, const HiddenEdit& edit,
-                         const FieldLook& look);
+// `brush` is one of the target's, whose colour the painter sets.
+Result<void> paint_field(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush, IDWriteFactory* factory,
+                         const HiddenEdit& edit, const FieldLook& look);
 
 }  // namespace kadrovix::win32

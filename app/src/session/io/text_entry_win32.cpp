@@ -76,8 +76,8 @@ Result<void> TextEntry::change_size(double step) {
     return {};
 }
 
-Result<void> TextEntry::paint(ID2D1RenderTarget* target, IDWriteFactory* factory) const {
-    return paint_field(target, factory, edit_, look());
+Result<void> TextEntry::paint(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush, IDWriteFactory* factory) const {
+    return paint_field(target, brush, factory, edit_, look());
 }
 
 Result<TextCommit> TextEntry::result(IDWriteFactory* factory) const {

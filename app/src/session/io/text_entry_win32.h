@@ -76,7 +76,7 @@ public:
     // Set colour while the entry is open colours only the entry.
     void set_colour(Rgb colour) { colour_ = colour; }
 
-    Result<void> paint(ID2D1RenderTarget* target, IDWriteFactory* factory) const;
+    Result<void> paint(ID2D1RenderTarget* target, ID2D1SolidColorBrush* brush, IDWriteFactory* factory) const;
 
     // The entry's text laid out in the annotation font at its size, ready for
     // commit_text. Fails when the layout cannot be built.

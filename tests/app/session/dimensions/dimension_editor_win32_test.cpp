@@ -75,7 +75,7 @@ protected:
 
     BgraImage paint(const SessionState& s, const DimensionEditor* editor) {
         surface_.begin();
-        auto painted = paint_dimension_label(surface_.target(), surface_.dwrite(), s, editor);
+        auto painted = paint_dimension_label(surface_.target(), surface_.brush(), surface_.dwrite(), s, editor);
         EXPECT_TRUE(painted.has_value());
         EXPECT_TRUE(SUCCEEDED(surface_.end()));
         return surface_.pixels();

@@ -81,7 +81,7 @@ protected:
 
     BgraImage paint(const HiddenEdit& e, const FieldLook& look) {
         surface_.begin();
-        auto painted = paint_field(surface_.target(), surface_.dwrite(), e, look);
+        auto painted = paint_field(surface_.target(), surface_.brush(), surface_.dwrite(), e, look);
         EXPECT_HRESULT_SUCCEEDED(surface_.end());
         EXPECT_TRUE(painted.has_value()) << (painted ? 0 : painted.error().code);
         return surface_.pixels();
