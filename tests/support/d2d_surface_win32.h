@@ -39,7 +39,6 @@ public:
     HRESULT status() const { return hr_; }
     ID2D1RenderTarget* target() const { return target_.Get(); }
     IDWriteFactory* dwrite() const { return dwrite_.Get(); }
-    // A brush of the target, whose colour the painters set.
     ID2D1SolidColorBrush* brush() const { return brush_.Get(); }
 
     // Starts drawing on a white surface with no transform.

@@ -13,7 +13,6 @@
 #include <string>
 
 #include "app/runtime/com_apartment_win32.h"
-#include "app/runtime/text_win32.h"
 #include "session/io/png_win32.h"
 #include "support/editor_e2e_support_win32.h"
 #include "toolbar/toolbar.h"
@@ -184,18 +183,12 @@ protected:
         EXPECT_EQ(*code, 0u);
     }
 
-    // What a failed wait needs to be told apart: whether the editor still
-    // runs, owns the foreground and sees a modifier held, with the screen
-    // saved under `shot`.
+    // What a failed wait needs told apart, with the screen saved under `shot`.
     std::string editor_diagnosis(const wchar_t* shot) const {
-        const HWND front = ::GetForegroundWindow();
-        wchar_t front_class[64] = L"";
-        if (front != nullptr) ::GetClassNameW(front, front_class, 64);
-        const auto held = [](int vk) { return (::GetAsyncKeyState(vk) & 0x8000) != 0 ? "down" : "up"; };
         const bool saved = save_screenshot(grab_virtual_screen_for_test(), shot);
-        return std::string("; editor ") + (editor_.running() ? "running" : "gone") + ", foreground " +
-               (front == window_ ? "the editor" : "another window (" + win32::to_utf8(front_class) + ")") + ", ctrl " +
-               held(VK_CONTROL) + ", shift " + held(VK_SHIFT) + ", alt " + held(VK_MENU) +
+        return std::string("; editor ") + (editor_.running() ? "running" : "gone") +
+               (::GetForegroundWindow() == window_ ? ", in front" : ", not in front") +
+               (pattern_ ? ", presses that fell through: " + std::to_string(pattern_->clicks()) : "") +
                (saved ? ", screen saved" : "");
     }
 

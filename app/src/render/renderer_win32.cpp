@@ -114,6 +114,7 @@ constexpr float kLayerStep = 256.0f;
 
 struct StrokeLayer {
     ComPtr<ID2D1BitmapRenderTarget> target;
+    ComPtr<ID2D1SolidColorBrush> opaque;
     D2D1_SIZE_F size{0.0f, 0.0f};
 };
 
@@ -180,14 +181,15 @@ Result<void> draw_runs_separately(const RenderContext& context, ID2D1RenderTarge
     if (!layer.target || wanted.width != layer.size.width || wanted.height != layer.size.height) {
         const D2D1_SIZE_F grown = wanted;
         const D2D1_PIXEL_FORMAT format = bgra_format(D2D1_ALPHA_MODE_PREMULTIPLIED);
-        layer.target.Reset();
+        layer = {};
         RETURN_IF_FAILED(target->CreateCompatibleRenderTarget(
             &grown, nullptr, &format, D2D1_COMPATIBLE_RENDER_TARGET_OPTIONS_NONE, &layer.target));
+        RETURN_IF_FAILED(layer.target->CreateSolidColorBrush(d2d::colour(a.colour, 1.0f), &layer.opaque));
         layer.size = grown;
     }
     ID2D1BitmapRenderTarget* surface = layer.target.Get();
-    ComPtr<ID2D1SolidColorBrush> opaque;
-    RETURN_IF_FAILED(surface->CreateSolidColorBrush(d2d::colour(a.colour, 1.0f), &opaque));
+    ID2D1SolidColorBrush* opaque = layer.opaque.Get();
+    opaque->SetColor(d2d::colour(a.colour, 1.0f));
     const D2D1_RECT_F used = D2D1::RectF(0.0f, 0.0f, needed.width, needed.height);
     surface->BeginDraw();
     surface->SetTransform(D2D1::Matrix3x2F::Identity());
@@ -196,8 +198,8 @@ Result<void> draw_runs_separately(const RenderContext& context, ID2D1RenderTarge
     surface->SetTransform(transform * D2D1::Matrix3x2F::Translation(-left, -top));
     Result<void> drawn;
     for (std::size_t i = 0; i < runs.size() && drawn; ++i) {
-        drawn = stroke_round(context, surface, run_geometry(i), runs[i].points, static_cast<float>(runs[i].width),
-                             opaque.Get());
+        drawn =
+            stroke_round(context, surface, run_geometry(i), runs[i].points, static_cast<float>(runs[i].width), opaque);
     }
     surface->PopAxisAlignedClip();
     hr = surface->EndDraw();

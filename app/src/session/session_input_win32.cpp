@@ -152,7 +152,10 @@ Result<SessionRequest> CaptureSession::carry_out_press_target(SessionHost& host,
             return SessionRequest::None;
         case PressTarget::Eyedropper:
             if (eyedropper_picture(state_, excluded_from_capture_) == EyedropperPicture::GrabAtRelease) {
+                // The release must come back here to make the pick, wherever
+                // the system thinks the pointer is then.
                 pending_pick_ = state_.pointer;
+                capture_mouse();
                 return SessionRequest::None;
             }
             return pick_colour(host, state_.pointer);
@@ -327,6 +330,7 @@ void CaptureSession::capture_changed(HWND new_owner) {
     // Our own ReleaseCapture after a drag must not cancel anything.
     if (new_owner == window_ || !mouse_captured_) return;
     mouse_captured_ = false;
+    pending_pick_.reset();  // its release will not come here
     // --- dimension editor: a selection without the mouse's button ends ---
     if (dimension_editor_) dimension_editor_->end_selection();
     const CancelStep step = run_cancel_chain(state_, parts_at(state_.pointer));

@@ -237,11 +237,18 @@ TEST_F(ColourToolsEndToEnd, LiveEyedropperPicksTheDesktopAsItIsNow) {
     constexpr POINT kAt{417, 321};
     const std::uint32_t now = pattern_rgb(kAt.x, kAt.y, 1);
     ASSERT_NE(now, pattern_rgb(kAt.x, kAt.y, 0));
-    ASSERT_TRUE(click(window_, kAt));
     const std::string expected = hex_rgb(now);
     std::optional<std::wstring> text;
-    EXPECT_TRUE(wait_until(
-        [&] { return (text = clipboard_text()) && *text == std::wstring(expected.begin(), expected.end()); }, 10000))
+    const std::wstring want(expected.begin(), expected.end());
+    const auto picked = [&] { return (text = clipboard_text()) && *text == want; };
+    // Wine now and then lets a press on the live (layered) window fall through
+    // to the window below, where Windows delivers it: the test clicks again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int fell_through = pattern_->clicks();
+        ASSERT_TRUE(click(window_, kAt));
+        if (!wait_until([&] { return picked() || pattern_->clicks() != fell_through; }, 3000) || picked()) break;
+    }
+    EXPECT_TRUE(wait_until(picked, 10000))
         << "clipboard text: " << (text ? std::string(text->begin(), text->end()) : std::string("(none)")) << ", not "
         << expected << editor_diagnosis(L"editor-live-pick-failed.png");
     ASSERT_NO_FATAL_FAILURE(end_with_esc());

@@ -273,6 +273,11 @@ TEST_F(Renderer, SelfCrossingHighlighterHasOneTint) {
         EXPECT_EQ(pixel(out, 100, 100), white);
     }
 
+    // Highlighters of two colours in one frame share a layer, each in its own tint.
+    const BgraImage both = render_whole(capture, {one_run, stroke(4, {{90, 10}, {90, 60}}, kBlue, 6, true)});
+    EXPECT_TRUE(close_to(pixel(both, 25, 25), expected, 2)) << pixel(both, 25, 25);
+    EXPECT_TRUE(close_to(pixel(both, 90, 30), tint_over(kBlue, white), 2)) << pixel(both, 90, 30);
+
     // A pen stroke is opaque.
     const BgraImage pen = render_whole(capture, {stroke(3, {{10, 100}, {60, 100}, {110, 90}}, kGreen, 6)});
     EXPECT_EQ(pixel(pen, 30, 100), bgr_of(kGreen));
