@@ -173,6 +173,10 @@ protected:
         ASSERT_TRUE(resident_.started()) << "CreateProcess failed: " << resident_.start_error();
         main_ = wait_for_window(resident_.id(), kMainClass, [](HWND) { return true; }, kStartTimeoutMs);
         ASSERT_NE(main_, nullptr);
+        // Its window exists before its shortcuts do, and a message sent to it
+        // can be answered while it still waits on the notification area: it
+        // is ready once its message loop waits for input.
+        ASSERT_EQ(::WaitForInputIdle(resident_.handle(), kStartTimeoutMs), 0u);
         ASSERT_TRUE(settle(main_));
     }
 
@@ -331,7 +335,8 @@ TEST_F(PresentationEndToEnd, AShapeShortcutHeldByAnotherProgramIsServedByTheHook
     ASSERT_TRUE(other.wait_held());
     ASSERT_NO_FATAL_FAILURE(start_resident());
     // Activation succeeded: the other shortcuts are the resident's.
-    EXPECT_EQ(try_from_other_process(MOD_ALT, 'F'), kTryAlreadyRegistered);
+    EXPECT_TRUE(
+        wait_until([] { return try_from_other_process(MOD_ALT, 'F') == kTryAlreadyRegistered; }, kStepTimeoutMs));
     EXPECT_TRUE(top_level_windows(resident_.id(), L"Kadrovix.Confirmation").empty())
         << "a shortcut was reported unavailable";
 
