@@ -173,9 +173,7 @@ protected:
         ASSERT_TRUE(resident_.started()) << "CreateProcess failed: " << resident_.start_error();
         main_ = wait_for_window(resident_.id(), kMainClass, [](HWND) { return true; }, kStartTimeoutMs);
         ASSERT_NE(main_, nullptr);
-        // Its window exists before its shortcuts do, and a message sent to it
-        // can be answered while it still waits on the notification area: it
-        // is ready once its message loop waits for input.
+        // Ready once its loop waits for input: it answers sent messages while it still sets up.
         ASSERT_EQ(::WaitForInputIdle(resident_.handle(), kStartTimeoutMs), 0u);
         ASSERT_TRUE(settle(main_));
     }

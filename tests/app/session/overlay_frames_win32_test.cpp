@@ -27,8 +27,8 @@ namespace {
 constexpr int kWidth = 480;
 constexpr int kHeight = 320;
 
-// Colourful enough that a veil or an object drawn one pixel off shows;
-// `variant` 1 is the desktop as a later grab finds it.
+// Colourful enough that a veil or an object drawn one pixel off shows.
+// (`variant` 1: the desktop as a later grab finds it.)
 BgraImage picture(int variant) {
     BgraImage image = new_filled_image(kWidth, kHeight, 0xFF000000u).value();
     for (std::size_t i = 0; i < image.pixels.size(); i += 4) {
@@ -108,8 +108,7 @@ TEST_F(OverlayFrames, EveryFrameOfARandomSessionEqualsAFullRepaint) {
         return static_cast<LONG>(std::uniform_int_distribution<int>(low, high)(random));
     };
     const auto point = [&] { return POINT{coordinate(0, kWidth - 1), coordinate(0, kHeight - 1)}; };
-    // A press on the toolbar would run a command (copy, save, close):
-    // presses go beside it.
+    // A press on the toolbar would run a command (copy, save, close): presses go beside it.
     const auto on_toolbar = [&](POINT p) {
         return over_toolbar(layout_toolbar(toolbar_input(session_->state())),
                             Point{static_cast<double>(p.x), static_cast<double>(p.y)});

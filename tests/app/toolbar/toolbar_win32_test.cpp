@@ -123,7 +123,6 @@ protected:
     ComApartment com_;
 };
 
-// The toolbar painted as a session's first frame: nothing kept from before.
 template <class... Args>
 Result<void> paint_first(ID2D1RenderTarget* target, Args&&... args) {
     ToolbarResources resources;
