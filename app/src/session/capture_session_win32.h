@@ -155,9 +155,11 @@ private:
     // Brings the retained base up to date for this frame; how many objects it
     // holds, none when the frame draws the base directly.
     Result<std::optional<std::size_t>> plan_base(ID2D1RenderTarget* target, const OverlayLook& shown, bool retained);
-    // The frame within `box`: the base (retained or drawn directly), then what moves.
+    // The frame within `box`: the base (retained or drawn directly), then
+    // what moves. Objects outside a `clipped` box are passed over.
     Result<void> draw_frame(ID2D1RenderTarget* target, const OverlayLook& shown, std::optional<std::size_t> held,
-                            const PixelBox& box);
+                            const PixelBox& box, bool clipped);
+    PixelBox whole_desktop() const { return {0, 0, state_.desktop.width, state_.desktop.height}; }
     // The frozen picture, the veil and `objects`: what the retained base holds.
     Result<void> draw_base(ID2D1RenderTarget* target, std::span<const Annotation> objects,
                            std::optional<std::uint64_t> edited, const std::optional<Rect>& clip);

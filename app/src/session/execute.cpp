@@ -1,5 +1,8 @@
 #include "session/execute.h"
 
+#include <optional>
+#include <utility>
+
 namespace kadrovix {
 
 namespace {
@@ -21,12 +24,9 @@ CommandOutcome follow(FollowUp f) {
     return out;
 }
 
-}  // namespace
-
-namespace {
-
 // The commands that hand over to the window: outputs, live mode, closing.
-Result<CommandOutcome> output_command(const SessionState& s, CommandKind kind) {
+// Nothing for any other command.
+std::optional<Result<CommandOutcome>> output_command(const SessionState& s, CommandKind kind) {
     switch (kind) {
         case CommandKind::Search:
             if (s.search_in_progress) return CommandOutcome{};
@@ -38,8 +38,10 @@ Result<CommandOutcome> output_command(const SessionState& s, CommandKind kind) {
         case CommandKind::Save:
             if (!s.region.exists) return invalid_argument(kNoRegionMessage);
             return follow(kind == CommandKind::Save ? FollowUp::Save : FollowUp::CopyImage);
-        default:
+        case CommandKind::Close:
             return follow(FollowUp::EndSession);
+        default:
+            return std::nullopt;
     }
 }
 
@@ -71,12 +73,11 @@ CommandOutcome drawing_command(SessionState& s, const PartsView& parts, CommandK
             s.eyedropper_on = true;
             break;
         case CommandKind::Thinner:
+            s.editor.narrow();
+            s.width_indicator_visible = true;
+            break;
         case CommandKind::Thicker:
-            if (kind == CommandKind::Thinner) {
-                s.editor.narrow();
-            } else {
-                s.editor.widen();
-            }
+            s.editor.widen();
             s.width_indicator_visible = true;
             break;
         case CommandKind::Undo:
@@ -89,11 +90,6 @@ CommandOutcome drawing_command(SessionState& s, const PartsView& parts, CommandK
             break;
     }
     return out;
-}
-
-bool is_output_command(CommandKind kind) {
-    return kind == CommandKind::Search || kind == CommandKind::LiveCapture || kind == CommandKind::CopyImage ||
-           kind == CommandKind::Save || kind == CommandKind::Close;
 }
 
 }  // namespace
@@ -109,7 +105,7 @@ Result<CommandOutcome> execute_command(SessionState& s, const PartsView& parts, 
     if (is_drawing_command(*kind)) {
         s.eyedropper_on = false;
     }
-    if (is_output_command(*kind)) return output_command(s, *kind);
+    if (auto handed_over = output_command(s, *kind)) return std::move(*handed_over);
 
     CommandOutcome out = drawing_command(s, parts, *kind, command);
     // The picker (Custom colour opens it) and the eyedropper take the keys

@@ -117,21 +117,20 @@ Result<std::optional<PixelBox>> CaptureSession::render_dirty(HDC dc, std::uint64
 }
 
 Result<void> CaptureSession::render_frame(HDC dc, bool retained, std::uint64_t now) {
-    const PixelBox whole{0, 0, state_.desktop.width, state_.desktop.height};
+    const PixelBox whole = whole_desktop();
     return render_boxes(dc, std::span<const PixelBox>(&whole, 1), retained, now, look(now));
 }
 
 Result<void> CaptureSession::render_boxes(HDC dc, std::span<const PixelBox> boxes, bool retained, std::uint64_t now,
                                           const OverlayLook& shown) {
     frame_ms_ = now;
-    const PixelBox whole{0, 0, state_.desktop.width, state_.desktop.height};
     for (int attempt = 0; attempt < 2; ++attempt) {
         // A whole frame goes straight to the window. Parts of one are drawn
         // on a desktop-sized bitmap and copied out: drawn on a target of
         // another size or place, a shape's edge can fall on other pixels, and
         // a part repainted must match the whole frame.
-        auto drawn = boxes.size() == 1 && boxes.front() == whole ? draw_whole(dc, shown, retained)
-                                                                 : draw_parts(dc, boxes, shown, retained);
+        auto drawn = boxes.size() == 1 && boxes.front() == whole_desktop() ? draw_whole(dc, shown, retained)
+                                                                           : draw_parts(dc, boxes, shown, retained);
         if (drawn) return {};
         // The device went away: new resources and one more try.
         if (drawn.error().code != static_cast<std::int32_t>(D2DERR_RECREATE_TARGET) || attempt == 1) return drawn;
@@ -141,7 +140,7 @@ Result<void> CaptureSession::render_boxes(HDC dc, std::span<const PixelBox> boxe
 }
 
 Result<void> CaptureSession::draw_whole(HDC dc, const OverlayLook& shown, bool retained) {
-    const PixelBox whole{0, 0, state_.desktop.width, state_.desktop.height};
+    const PixelBox whole = whole_desktop();
     ID2D1DCRenderTarget* target = context_.dc_target.Get();
     const RECT all{0, 0, whole.right, whole.bottom};
     RETURN_IF_FAILED(target->BindDC(dc, &all));
@@ -182,9 +181,8 @@ Result<void> CaptureSession::draw_boxes(ID2D1RenderTarget* target, std::span<con
     RETURN_IF_ERROR(make_text_formats());
     auto held = plan_base(target, shown, retained);
     if (!held) return propagate(held);
-    const PixelBox whole{0, 0, state_.desktop.width, state_.desktop.height};
     for (const PixelBox& box : boxes) {
-        const bool clipped = !(box == whole);
+        const bool clipped = !(box == whole_desktop());
         if (clipped) {
             target->PushAxisAlignedClip(D2D1::RectF(static_cast<float>(box.left), static_cast<float>(box.top),
                                                     static_cast<float>(box.right), static_cast<float>(box.bottom)),
@@ -192,7 +190,7 @@ Result<void> CaptureSession::draw_boxes(ID2D1RenderTarget* target, std::span<con
         }
         // Not fully transparent: a layered window with alpha 0 lets clicks through.
         target->Clear(D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f / 255.0f));
-        auto frame = draw_frame(target, shown, *held, box);
+        auto frame = draw_frame(target, shown, *held, box, clipped);
         if (clipped) target->PopAxisAlignedClip();
         if (!frame) return frame;
     }
@@ -275,10 +273,9 @@ Result<std::optional<std::size_t>> CaptureSession::plan_base(ID2D1RenderTarget* 
 }
 
 Result<void> CaptureSession::draw_frame(ID2D1RenderTarget* target, const OverlayLook& shown,
-                                        std::optional<std::size_t> held, const PixelBox& box) {
-    // Objects outside a part are passed over; a whole frame has them all.
+                                        std::optional<std::size_t> held, const PixelBox& box, bool clipped) {
     std::optional<Rect> clip;
-    if (!(box == PixelBox{0, 0, state_.desktop.width, state_.desktop.height})) {
+    if (clipped) {
         clip = Rect{{static_cast<double>(box.left), static_cast<double>(box.top)},
                     {static_cast<double>(box.right), static_cast<double>(box.bottom)}};
     }
